@@ -1,0 +1,122 @@
+#include "cli.hpp"
+
+#include <chrono>
+#include <limits>
+
+namespace pyrelle {
+
+std::variant<std::uint64_t, std::string> parse_unsigned(std::string_view text, std::uint64_t max) {
+    if (text.empty()) return std::string("cannot parse integer from empty string");
+    std::string_view digits = text;
+    if (digits.front() == '+') {
+        digits.remove_prefix(1);
+        if (digits.empty()) return std::string("invalid digit found in string");
+    }
+    std::uint64_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::string("invalid digit found in string");
+        const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (max - digit) / 10)
+            return std::string("number too large to fit in target type");
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+namespace {
+
+enum class ValueKind { Seed, Depth, Headless, Shot, Companions };
+
+struct Flag {
+    std::string_view name;
+    bool Options::*field;
+};
+
+constexpr Flag kFlags[] = {
+    {"--idle", &Options::idle},           {"--auto", &Options::autopilot},
+    {"--warp-exit", &Options::warp_exit}, {"--warp-water", &Options::warp_water},
+    {"--warp-lost", &Options::warp_lost}, {"--moths-near", &Options::moths_near},
+    {"--night", &Options::night},         {"--light-all", &Options::light_all},
+};
+
+struct ValueOption {
+    std::string_view name;
+    ValueKind kind;
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"--seed", ValueKind::Seed},
+    {"--depth", ValueKind::Depth},
+    {"--headless", ValueKind::Headless},
+    {"--shot", ValueKind::Shot},
+    {"--companions", ValueKind::Companions},
+};
+
+// Stores one option value; returns an error message when it is not valid.
+std::optional<std::string> take_value(Options& options, const ValueOption& option,
+                                      const std::string& value) {
+    if (option.kind == ValueKind::Shot) {
+        options.shot_path = value;
+        return std::nullopt;
+    }
+    const std::uint64_t max = option.kind == ValueKind::Seed
+                                  ? std::numeric_limits<std::uint64_t>::max()
+                                  : std::numeric_limits<std::uint32_t>::max();
+    const auto parsed = parse_unsigned(value, max);
+    if (const auto* reason = std::get_if<std::string>(&parsed)) {
+        return std::string(option.name) + " : " + *reason;
+    }
+    const std::uint64_t number = std::get<std::uint64_t>(parsed);
+    switch (option.kind) {
+        case ValueKind::Seed:
+            options.seed = number;
+            break;
+        case ValueKind::Depth:
+            options.depth = static_cast<std::uint32_t>(number);
+            break;
+        case ValueKind::Headless:
+            options.headless_frames = static_cast<std::uint32_t>(number);
+            break;
+        case ValueKind::Companions:
+            options.companions = static_cast<std::uint32_t>(number);
+            break;
+        case ValueKind::Shot:
+            break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParseResult parse_command_line(std::span<const std::string> args) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-h" || arg == "--help") return HelpRequested{};
+        bool known = false;
+        for (const Flag& flag : kFlags) {
+            if (arg == flag.name) {
+                options.*(flag.field) = true;
+                known = true;
+            }
+        }
+        for (const ValueOption& option : kValueOptions) {
+            if (arg != option.name) continue;
+            known = true;
+            if (i + 1 >= args.size()) return CommandLineError{"valeur manquante après " + arg};
+            if (auto error = take_value(options, option, args[++i]))
+                return CommandLineError{*error};
+        }
+        if (!known) return CommandLineError{"argument inconnu : " + arg};
+    }
+    return options;
+}
+
+std::uint64_t clock_seed() {
+    const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+    if (since_epoch.count() < 0) return 1;
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count());
+}
+
+}  // namespace pyrelle

@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace pyrelle {
+
+// What the command line asks for; built once, read-only afterwards.
+struct Options {
+    std::optional<std::uint64_t> seed;
+    std::optional<std::uint32_t> depth;
+    std::optional<std::uint32_t> headless_frames;
+    std::string shot_path = "shot.png";
+    bool idle = false;
+    bool autopilot = false;
+    bool warp_exit = false;
+    bool warp_water = false;
+    bool warp_lost = false;
+    bool moths_near = false;
+    bool night = false;
+    std::uint32_t companions = 0;
+    bool light_all = false;
+};
+
+inline constexpr std::string_view kUsage =
+    "pyrelle [--seed N] [--depth N] [--headless FRAMES [--shot fichier.png] [--idle]] [--auto] "
+    "[--warp-exit] [--warp-water] [--warp-lost] [--moths-near] [--night] [--companions N] "
+    "[--light-all]";
+
+struct HelpRequested {};
+struct CommandLineError {
+    std::string message;  // one line, without the newline
+};
+using ParseResult = std::variant<Options, HelpRequested, CommandLineError>;
+
+// Pure: reads the arguments after the program name, left to right.
+ParseResult parse_command_line(std::span<const std::string> args);
+
+// An unsigned decimal of the given width: an optional single "+", then ASCII digits only.
+// Returns the value or the reason it is not one.
+std::variant<std::uint64_t, std::string> parse_unsigned(std::string_view text, std::uint64_t max);
+
+// Seconds since the Unix epoch, or 1 when the clock reads earlier than the epoch.
+std::uint64_t clock_seed();
+
+}  // namespace pyrelle

@@ -1,0 +1,18 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "engine/step_loop.hpp"
+
+namespace pyrelle {
+
+// The interactive window: one SDL2 window showing the 320 x 180 canvas enlarged four
+// times, the keyboard turned into `Input`, fixed 1/60 s steps. The only code that
+// touches the window system.
+struct App {
+    // Runs until the window is closed or the client asks to quit (success, nullopt),
+    // or until the window cannot be opened or updated (the error description).
+    static std::optional<std::string> run(const std::string& title, LoopClient& client);
+};
+
+}  // namespace pyrelle

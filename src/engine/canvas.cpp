@@ -1,0 +1,178 @@
+#include "engine/canvas.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace pyrelle {
+
+std::uint8_t clamp_channel(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;
+    return static_cast<std::uint8_t>(v);
+}
+
+std::uint8_t round_channel(float v) {
+    return clamp_channel(std::round(v));
+}
+
+std::int32_t saturating_i32(float v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483647.0f) return std::numeric_limits<std::int32_t>::max();
+    if (v <= -2147483648.0f) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+std::int32_t floor_i32(float v) {
+    return saturating_i32(std::floor(v));
+}
+
+std::uint32_t rgb(float r, float g, float b) {
+    return pack_rgb(clamp_channel(r), clamp_channel(g), clamp_channel(b));
+}
+
+std::uint32_t scale_colour(std::uint32_t colour, float k) {
+    return rgb(static_cast<float>(red_of(colour)) * k, static_cast<float>(green_of(colour)) * k,
+               static_cast<float>(blue_of(colour)) * k);
+}
+
+namespace {
+
+std::uint32_t mix_channel(std::uint32_t a, std::uint32_t b, float t) {
+    const float fa = static_cast<float>(a);
+    return round_channel(fa + (static_cast<float>(b) - fa) * t);
+}
+
+std::uint32_t saturating_add(std::uint32_t a, std::uint32_t b) {
+    return pack_rgb(std::min(red_of(a) + red_of(b), 255u),
+                    std::min(green_of(a) + green_of(b), 255u),
+                    std::min(blue_of(a) + blue_of(b), 255u));
+}
+
+// Clipped half-open span [lo, lo + len) within [0, limit), in 64 bits so no sum overflows.
+struct Span {
+    std::int64_t begin;
+    std::int64_t end;
+    bool empty() const { return begin >= end; }
+};
+
+Span clip(std::int32_t lo, std::int32_t len, std::uint32_t limit) {
+    return {std::max<std::int64_t>(lo, 0),
+            std::min<std::int64_t>(static_cast<std::int64_t>(lo) + len, limit)};
+}
+
+}  // namespace
+
+std::uint32_t mix_colour(std::uint32_t a, std::uint32_t b, float t) {
+    return pack_rgb(mix_channel(red_of(a), red_of(b), t), mix_channel(green_of(a), green_of(b), t),
+                    mix_channel(blue_of(a), blue_of(b), t));
+}
+
+Canvas::Canvas(std::uint32_t w, std::uint32_t h)
+    : pixels(static_cast<std::size_t>(w) * h, 0u), width(w), height(h) {}
+
+void Canvas::set(std::int32_t x, std::int32_t y, std::uint32_t colour) {
+    if (contains(x, y))
+        pixels[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * width] = colour;
+}
+
+void Canvas::add(std::int32_t x, std::int32_t y, std::uint32_t colour) {
+    if (!contains(x, y)) return;
+    std::uint32_t& p = pixels[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * width];
+    p = saturating_add(p, colour);
+}
+
+void Canvas::blend(std::int32_t x, std::int32_t y, std::uint32_t colour, float alpha) {
+    if (!contains(x, y)) return;
+    const float t = std::isnan(alpha) ? 0.0f : std::clamp(alpha, 0.0f, 1.0f);
+    std::uint32_t& p = pixels[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * width];
+    p = mix_colour(p, colour, t);
+}
+
+void Canvas::fill_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                       std::uint32_t colour) {
+    const Span cols = clip(x, w, width);
+    const Span rows = clip(y, h, height);
+    if (cols.empty() || rows.empty()) return;
+    for (std::int64_t row = rows.begin; row < rows.end; ++row) {
+        auto first = pixels.begin() + row * width;
+        std::fill(first + cols.begin, first + cols.end, colour);
+    }
+}
+
+void Canvas::blend_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                        std::uint32_t colour, float alpha) {
+    if (w <= 0 || h <= 0) return;
+    const Span cols = clip(x, w, width);
+    const Span rows = clip(y, h, height);
+    for (std::int64_t row = rows.begin; row < rows.end; ++row) {
+        for (std::int64_t col = cols.begin; col < cols.end; ++col) {
+            blend(static_cast<std::int32_t>(col), static_cast<std::int32_t>(row), colour, alpha);
+        }
+    }
+}
+
+void Canvas::rect_outline(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                          std::uint32_t colour) {
+    const auto wide = [](std::int64_t v) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    };
+    fill_rect(x, y, w, 1, colour);
+    fill_rect(x, wide(static_cast<std::int64_t>(y) + h - 1), w, 1, colour);
+    fill_rect(x, y, 1, h, colour);
+    fill_rect(wide(static_cast<std::int64_t>(x) + w - 1), y, 1, h, colour);
+}
+
+void Canvas::glow(std::uint32_t colour, float cx, float cy, float radius, float intensity) {
+    const std::int32_t r = saturating_i32(std::ceil(radius));
+    if (r < 0) return;
+    const std::int32_t fx = floor_i32(cx);
+    const std::int32_t fy = floor_i32(cy);
+    const float channels[3] = {static_cast<float>(red_of(colour)),
+                               static_cast<float>(green_of(colour)),
+                               static_cast<float>(blue_of(colour))};
+    // Only pixels on the canvas can change, so the loops start and stop at its edges.
+    const std::int64_t row_lo = std::max<std::int64_t>(static_cast<std::int64_t>(fy) - r, 0);
+    const std::int64_t row_hi = std::min<std::int64_t>(static_cast<std::int64_t>(fy) + r,
+                                                       static_cast<std::int64_t>(height) - 1);
+    const std::int64_t col_lo = std::max<std::int64_t>(static_cast<std::int64_t>(fx) - r, 0);
+    const std::int64_t col_hi = std::min<std::int64_t>(static_cast<std::int64_t>(fx) + r,
+                                                       static_cast<std::int64_t>(width) - 1);
+    for (std::int64_t py = row_lo; py <= row_hi; ++py) {
+        const float dy = static_cast<float>(py) + 0.5f - cy;
+        for (std::int64_t px = col_lo; px <= col_hi; ++px) {
+            const float dx = static_cast<float>(px) + 0.5f - cx;
+            const float d = std::sqrt(dx * dx + dy * dy) / radius;
+            if (!(d < 1.0f)) continue;
+            const float w = (1.0f - d) * (1.0f - d) * intensity;
+            std::uint32_t& p =
+                pixels[static_cast<std::size_t>(px) + static_cast<std::size_t>(py) * width];
+            p = saturating_add(
+                p, pack_rgb(clamp_channel(w * channels[0]), clamp_channel(w * channels[1]),
+                            clamp_channel(w * channels[2])));
+        }
+    }
+}
+
+void Canvas::blit(const Canvas& source, std::int32_t sx, std::int32_t sy, std::int32_t dx,
+                  std::int32_t dy, std::int32_t w, std::int32_t h) {
+    if (w <= 0 || h <= 0) return;
+    // Offsets i, j must keep both the source and the destination position inside.
+    const std::int64_t i_lo =
+        std::max<std::int64_t>({0, -static_cast<std::int64_t>(sx), -static_cast<std::int64_t>(dx)});
+    const std::int64_t i_hi = std::min<std::int64_t>(
+        {w, static_cast<std::int64_t>(source.width) - sx, static_cast<std::int64_t>(width) - dx});
+    const std::int64_t j_lo =
+        std::max<std::int64_t>({0, -static_cast<std::int64_t>(sy), -static_cast<std::int64_t>(dy)});
+    const std::int64_t j_hi = std::min<std::int64_t>(
+        {h, static_cast<std::int64_t>(source.height) - sy, static_cast<std::int64_t>(height) - dy});
+    if (i_lo >= i_hi) return;
+    for (std::int64_t j = j_lo; j < j_hi; ++j) {
+        const auto from = source.pixels.begin() + (sy + j) * source.width + sx;
+        const auto to = pixels.begin() + (dy + j) * width + dx;
+        std::copy(from + i_lo, from + i_hi, to + i_lo);
+    }
+}
+
+}  // namespace pyrelle

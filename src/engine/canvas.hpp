@@ -1,0 +1,65 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace pyrelle {
+
+// A software framebuffer of 0x00RRGGBB pixels, row-major. Every drawing primitive
+// clips against the edges, so callers may draw partly or wholly off the canvas.
+struct Canvas {
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+
+    Canvas() = default;
+    Canvas(std::uint32_t w, std::uint32_t h);  // `Canvas::new`: all black
+
+    // The caller checks the range first.
+    std::uint32_t get(std::int32_t x, std::int32_t y) const {
+        return pixels[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * width];
+    }
+    bool contains(std::int64_t x, std::int64_t y) const {
+        return x >= 0 && y >= 0 && x < width && y < height;
+    }
+
+    void set(std::int32_t x, std::int32_t y, std::uint32_t colour);
+    void add(std::int32_t x, std::int32_t y, std::uint32_t colour);  // saturating per channel
+    void blend(std::int32_t x, std::int32_t y, std::uint32_t colour, float alpha);
+
+    void fill_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                   std::uint32_t colour);
+    void blend_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                    std::uint32_t colour, float alpha);
+    void rect_outline(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                      std::uint32_t colour);
+    void glow(std::uint32_t colour, float cx, float cy, float radius, float intensity);
+    void blit(const Canvas& source, std::int32_t sx, std::int32_t sy, std::int32_t dx,
+              std::int32_t dy, std::int32_t w, std::int32_t h);
+};
+
+// Each channel clamped to [0, 255] and truncated; NaN gives 0.
+std::uint32_t rgb(float r, float g, float b);
+std::uint32_t scale_colour(std::uint32_t colour, float k);
+// Per channel a + (b - a) * t, rounded half away from zero and clamped.
+std::uint32_t mix_colour(std::uint32_t a, std::uint32_t b, float t);
+
+// Float to integer conversions shared by the drawing code.
+std::uint8_t clamp_channel(float v);   // clamp to [0, 255], truncate, NaN -> 0
+std::uint8_t round_channel(float v);   // round half away from zero, clamp, NaN -> 0
+std::int32_t saturating_i32(float v);  // truncate toward zero, saturate, NaN -> 0
+std::int32_t floor_i32(float v);       // floor, saturate, NaN -> 0
+
+inline std::uint32_t red_of(std::uint32_t c) {
+    return (c >> 16) & 0xFF;
+}
+inline std::uint32_t green_of(std::uint32_t c) {
+    return (c >> 8) & 0xFF;
+}
+inline std::uint32_t blue_of(std::uint32_t c) {
+    return c & 0xFF;
+}
+inline std::uint32_t pack_rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return (r << 16) | (g << 8) | b;
+}
+
+}  // namespace pyrelle

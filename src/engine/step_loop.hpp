@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+#include "engine/canvas.hpp"
+#include "engine/input.hpp"
+
+namespace pyrelle {
+
+inline constexpr float kStep = 0.016666668f;             // one simulation step, 1/60 s
+inline constexpr float kAccumulatorCap = 0.25f;          // at most 15 steps caught up after a stall
+inline constexpr std::int64_t kFrameLimitNs = 16666668;  // at most one presented frame per 1/60 s
+inline constexpr std::uint32_t kViewWidth = 320;
+inline constexpr std::uint32_t kViewHeight = 180;
+
+// What the loop drives: the game, or anything that steps and draws like it.
+class LoopClient {
+  public:
+    virtual ~LoopClient() = default;
+    virtual bool step(const Input& input, float dt) = 0;  // false: quit
+    virtual void render(Canvas& canvas) = 0;
+};
+
+// The keys the window reports as held this turn (mute comes from typed text instead).
+struct HeldKeys {
+    bool up = false;
+    bool down = false;
+    bool left = false;
+    bool right = false;
+    bool action = false;
+    bool escape = false;
+};
+
+// The fixed-step bookkeeping of the window loop, kept apart from the window layer
+// so that it can be driven with made-up clock readings and keys.
+struct StepLoop {
+    Input input;
+    float accumulator = 0.0f;
+    bool mute_request = false;
+
+    // Typed text of one turn, UTF-8: an "m" or "M" asks for one mute press.
+    void take_typed_text(std::string_view text);
+
+    struct Turn {
+        int steps = 0;
+        bool quit = false;
+    };
+    // One loop turn after the typed text was taken: held keys in, dt since the last turn.
+    Turn run_turn(const HeldKeys& held, float dt, LoopClient& client);
+};
+
+}  // namespace pyrelle

@@ -1,0 +1,160 @@
+#include "cli.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+namespace pyrelle {
+namespace {
+
+ParseResult parse(std::vector<std::string> args) {
+    return parse_command_line(args);
+}
+
+std::string error_of(const ParseResult& r) {
+    const auto* e = std::get_if<CommandLineError>(&r);
+    return e ? e->message : "<no error>";
+}
+
+TEST(CommandLine, NoArgumentsGiveTheDefaults) {
+    const ParseResult r = parse({});
+    ASSERT_TRUE(std::holds_alternative<Options>(r));
+    const Options& o = std::get<Options>(r);
+    EXPECT_FALSE(o.seed);
+    EXPECT_FALSE(o.depth);
+    EXPECT_FALSE(o.headless_frames);
+    EXPECT_EQ(o.shot_path, "shot.png");
+    EXPECT_FALSE(o.idle || o.autopilot || o.warp_exit || o.warp_water || o.warp_lost ||
+                 o.moths_near || o.night || o.light_all);
+    EXPECT_EQ(o.companions, 0u);
+}
+
+TEST(CommandLine, EveryOptionSetsItsField) {
+    const ParseResult r =
+        parse({"--seed", "9", "--depth", "3", "--headless", "120", "--shot", "a.png", "--idle",
+               "--auto", "--warp-exit", "--warp-water", "--warp-lost", "--moths-near", "--night",
+               "--companions", "4", "--light-all"});
+    ASSERT_TRUE(std::holds_alternative<Options>(r)) << error_of(r);
+    const Options& o = std::get<Options>(r);
+    EXPECT_EQ(o.seed, 9u);
+    EXPECT_EQ(o.depth, 3u);
+    EXPECT_EQ(o.headless_frames, 120u);
+    EXPECT_EQ(o.shot_path, "a.png");
+    EXPECT_TRUE(o.idle && o.autopilot && o.warp_exit && o.warp_water && o.warp_lost &&
+                o.moths_near && o.night && o.light_all);
+    EXPECT_EQ(o.companions, 4u);
+}
+
+TEST(CommandLine, ErrorTable) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string want;
+    };
+    const Case cases[] = {
+        {{"--bogus"}, "argument inconnu : --bogus"},
+        {{"-x"}, "argument inconnu : -x"},
+        {{"seed"}, "argument inconnu : seed"},
+        {{"--SEED", "1"}, "argument inconnu : --SEED"},
+        {{"--seed"}, "valeur manquante après --seed"},
+        {{"--depth"}, "valeur manquante après --depth"},
+        {{"--headless"}, "valeur manquante après --headless"},
+        {{"--shot"}, "valeur manquante après --shot"},
+        {{"--companions"}, "valeur manquante après --companions"},
+        {{"--seed", "x"}, "--seed : invalid digit found in string"},
+        {{"--depth", "x"}, "--depth : invalid digit found in string"},
+        {{"--headless", "x"}, "--headless : invalid digit found in string"},
+        {{"--companions", "x"}, "--companions : invalid digit found in string"},
+        {{"--seed", "--idle"}, "--seed : invalid digit found in string"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(error_of(parse(c.args)), c.want) << c.args[0];
+    }
+}
+
+TEST(CommandLine, NumberForms) {
+    struct Case {
+        std::string option, value;
+        std::optional<std::uint64_t> want;
+        std::string error;
+    };
+    const std::string empty = "cannot parse integer from empty string";
+    const std::string digit = "invalid digit found in string";
+    const std::string large = "number too large to fit in target type";
+    std::vector<Case> cases;
+    for (std::string option : {"--seed", "--depth", "--headless", "--companions"}) {
+        cases.push_back({option, "", std::nullopt, empty});
+        cases.push_back({option, "+", std::nullopt, digit});
+        cases.push_back({option, "-", std::nullopt, digit});
+        cases.push_back({option, "-1", std::nullopt, digit});
+        cases.push_back({option, "1.5", std::nullopt, digit});
+        cases.push_back({option, " 1", std::nullopt, digit});
+        cases.push_back({option, "++1", std::nullopt, digit});
+        cases.push_back({option, "+42", 42, ""});
+        cases.push_back({option, "007", 7, ""});
+        cases.push_back({option, "0", 0, ""});
+    }
+    for (std::string option : {"--depth", "--headless", "--companions"}) {
+        cases.push_back({option, "4294967295", 4294967295u, ""});
+        cases.push_back({option, "4294967296", std::nullopt, large});
+    }
+    cases.push_back({"--seed", "18446744073709551615", 18446744073709551615u, ""});
+    cases.push_back({"--seed", "18446744073709551616", std::nullopt, large});
+    cases.push_back({"--seed", "99999999999999999999999", std::nullopt, large});
+    // Digits are checked before the range, one character at a time.
+    cases.push_back({"--depth", "42949672950x", std::nullopt, large});
+    cases.push_back({"--depth", "4x4294967296", std::nullopt, digit});
+
+    for (const Case& c : cases) {
+        const ParseResult r = parse({c.option, c.value});
+        if (!c.want) {
+            EXPECT_EQ(error_of(r), c.option + " : " + c.error)
+                << c.option << " '" << c.value << "'";
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<Options>(r))
+            << c.option << " " << c.value << error_of(r);
+        const Options& o = std::get<Options>(r);
+        std::uint64_t got = 0;
+        if (c.option == "--seed") got = *o.seed;
+        if (c.option == "--depth") got = *o.depth;
+        if (c.option == "--headless") got = *o.headless_frames;
+        if (c.option == "--companions") got = o.companions;
+        EXPECT_EQ(got, *c.want) << c.option << " " << c.value;
+    }
+}
+
+TEST(CommandLine, ArgumentsAreHandledLeftToRight) {
+    EXPECT_EQ(error_of(parse({"--bogus", "--help"})), "argument inconnu : --bogus");
+    EXPECT_TRUE(std::holds_alternative<HelpRequested>(parse({"--seed", "5", "--help"})));
+    EXPECT_TRUE(std::holds_alternative<HelpRequested>(parse({"-h", "--bogus"})));
+    EXPECT_TRUE(std::holds_alternative<HelpRequested>(parse({"--help", "--seed"})));
+    EXPECT_EQ(error_of(parse({"--seed", "x", "--depth", "y"})),
+              "--seed : invalid digit found in string");
+    EXPECT_EQ(error_of(parse({"--depth", "1", "--seed"})), "valeur manquante après --seed");
+}
+
+TEST(CommandLine, ValuesAreTakenVerbatimAndLaterOnesWin) {
+    const ParseResult r = parse({"--shot", "--idle", "--seed", "3", "--seed", "4", "--shot", "-h"});
+    ASSERT_TRUE(std::holds_alternative<Options>(r)) << error_of(r);
+    const Options& o = std::get<Options>(r);
+    EXPECT_EQ(o.shot_path, "-h");
+    EXPECT_FALSE(o.idle);  // "--idle" was a file name
+    EXPECT_EQ(o.seed, 4u);
+
+    const ParseResult spaces = parse({"--shot", " dossier/ma photo.png "});
+    EXPECT_EQ(std::get<Options>(spaces).shot_path, " dossier/ma photo.png ");
+}
+
+TEST(CommandLine, ClockSeedIsTheCurrentUnixTime) {
+    const std::uint64_t seed = clock_seed();
+    EXPECT_GT(seed, 1700000000u);  // after 2023: the clock is read, not a constant
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    EXPECT_LE(static_cast<std::int64_t>(seed), now);
+    EXPECT_GE(static_cast<std::int64_t>(seed), now - 5);
+}
+
+}  // namespace
+}  // namespace pyrelle
