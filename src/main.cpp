@@ -1,34 +1,25 @@
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli.hpp"
 #include "engine/app.hpp"
+#include "engine/audio.hpp"
+#include "game/game.hpp"
+#include "headless.hpp"
+#include "startup.hpp"
 
 namespace {
 
-// Stands in for the game until it exists: a glowing dot that the arrow keys move.
-class Placeholder : public pyrelle::LoopClient {
-  public:
-    bool step(const pyrelle::Input& input, float dt) override {
-        using pyrelle::Keys;
-        if (input.pressed(&Keys::escape)) return false;
-        x_ +=
-            (static_cast<float>(input.now.right) - static_cast<float>(input.now.left)) * 60.0f * dt;
-        y_ += (static_cast<float>(input.now.down) - static_cast<float>(input.now.up)) * 60.0f * dt;
-        time_ += dt;
-        return true;
-    }
-    void render(pyrelle::Canvas& canvas) override {
-        canvas.fill_rect(0, 0, 320, 180, 0x0C0A12);
-        canvas.glow(0xFFE178, x_, y_, 12.0f + 2.0f * std::sin(3.0f * time_), 1.0f);
-    }
+// Lets the window loop drive the game.
+class GameLoop : public pyrelle::LoopClient {
+public:
+    explicit GameLoop(pyrelle::Game& game) : game_(game) {}
+    bool step(const pyrelle::Input& input, float dt) override { return game_.step(input, dt); }
+    void render(pyrelle::Canvas& canvas) override { game_.render(canvas); }
 
-  private:
-    float x_ = 160.0f;
-    float y_ = 90.0f;
-    float time_ = 0.0f;
+private:
+    pyrelle::Game& game_;
 };
 
 }  // namespace
@@ -44,8 +35,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error->message.c_str());
         return 2;
     }
-    Placeholder game;
-    if (auto error = pyrelle::App::run("Pyrelle", game)) {
+    const pyrelle::Options& options = std::get<pyrelle::Options>(parsed);
+    const std::uint64_t seed = options.seed ? *options.seed : pyrelle::clock_seed();
+    pyrelle::Game game = pyrelle::Game::create(seed);
+    pyrelle::apply_start_options(game, options);
+    if (options.headless_frames) {
+        return pyrelle::run_headless(game, *options.headless_frames, options.idle, options.shot_path);
+    }
+    game.synth = pyrelle::start_audio();
+    GameLoop loop(game);
+    if (auto error = pyrelle::App::run("Pyrelle", loop)) {
         std::fprintf(stderr, "erreur : %s\n", error->c_str());
         return 1;
     }

@@ -1,0 +1,76 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+#include "engine/canvas.hpp"
+#include "engine/input.hpp"
+#include "engine/synth.hpp"
+#include "game/autopilot.hpp"
+#include "game/level.hpp"
+#include "game/records.hpp"
+#include "game/render.hpp"
+#include "game/sound_cues.hpp"
+
+namespace pyrelle {
+
+enum class Screen : std::uint8_t { Title = 0, Play = 1, Pause = 2, Death = 3, Descent = 4, Victory = 5 };
+
+inline constexpr std::uint8_t kSoundOn = 0;      // "Son rétabli"
+inline constexpr std::uint8_t kSoundMuted = 1;   // "Son coupé"
+inline constexpr std::uint8_t kNoSoundNotice = 2;
+
+// The whole running game: the level, the screen, the run's counters, the records and the sound.
+struct Game {
+    Level level;
+    WorldRenderer renderer;
+    Autopilot autopilot;
+    Synth synth;
+    std::uint8_t sound_notice = kNoSoundNotice;
+    float sound_notice_timer = 0.0f;
+    Screen screen = Screen::Title;
+    bool new_record = false;
+    float screen_timer = 0.0f;
+    std::uint64_t seed = 0;
+    float run_time = 0.0f;
+    std::uint32_t extinctions = 0;
+    std::uint32_t pollen_total = 0;
+    std::uint32_t companions_following = 0;
+    std::uint64_t demo_rebuilds = 0;
+    SoundCues cues;
+    Records records;
+    float total_time = 0.0f;
+    std::uint32_t companions_at_level_start = 0;
+    bool autopilot_on = false;
+    bool save_records = true;
+    bool night = false;
+    // Where saves go: the file beside the program, or nowhere when it cannot be known.
+    std::optional<std::filesystem::path> records_file;
+
+    // `Game::new`: the title level of depth 1 and the records from the file.
+    static Game create(std::uint64_t seed);
+    // The same with records given, saving to `file` (tests keep away from the real file).
+    static Game create(std::uint64_t seed, Records records,
+                       std::optional<std::filesystem::path> file);
+
+    bool step(const Input& input, float dt);  // false: quit the program
+    void render(Canvas& canvas);  // the renderer reuses its buffers
+    void enter_depth(std::uint32_t depth);
+    void return_to_title();
+
+private:
+    Game(std::uint64_t seed, Level first_level);
+    void step_title(const Input& input, float dt);
+    void step_play(const Input& input, float dt);
+    void end_level_run(UpdateOutcome outcome);
+    void step_transition(const Input& input, float dt);
+    void play_level_sounds();
+    void play_ambient(float dt);
+    void save();
+};
+
+// Level seeds derived from the game seed.
+std::uint64_t run_level_seed(std::uint64_t game_seed, std::uint32_t depth);
+std::uint64_t title_level_seed(std::uint64_t game_seed, std::uint64_t rebuilds);
+
+}  // namespace pyrelle

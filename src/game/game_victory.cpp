@@ -1,0 +1,127 @@
+// The animated end screen: the world washes to white, then a night landscape with
+// fireflies emerges from it and the run's tallies appear one after another.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "game/game.hpp"
+#include "game/screens.hpp"
+
+namespace pyrelle {
+namespace {
+
+constexpr float kWhite[3] = {255.0f, 244.0f, 214.0f};
+
+float frac(float v) { return v - std::floor(v); }
+
+std::uint32_t rounded_rgb(float r, float g, float b) {
+    return pack_rgb(round_channel(r), round_channel(g), round_channel(b));
+}
+
+void wash_to_white(Canvas& canvas, float t) {
+    const float d = std::clamp(std::pow(t / 1.5f, 0.7f), 0.0f, 1.0f);
+    for (std::uint32_t& p : canvas.pixels) {
+        const float r = static_cast<float>(red_of(p));
+        const float g = static_cast<float>(green_of(p));
+        const float b = static_cast<float>(blue_of(p));
+        p = rounded_rgb(r + (kWhite[0] - r) * d, g + (kWhite[1] - g) * d, b + (kWhite[2] - b) * d);
+    }
+}
+
+void paint_sky(Canvas& canvas, float t, float a) {
+    for (std::uint32_t y = 0; y < 180; ++y) {
+        const float f = static_cast<float>(y) / 180.0f;
+        const float base[3] = {std::round(8.0f + 28.0f * f), std::round(10.0f + 12.0f * f),
+                               std::round(30.0f + 24.0f * f)};
+        const std::uint32_t ky = (y * 0xD8163841u) ^ 0x8B5344FDu;
+        for (std::uint32_t x = 0; x < 320; ++x) {
+            float colour[3] = {base[0], base[1], base[2]};
+            if (end_screen_mix((x * 0x8DA6B343u) ^ ky) % 400 == 0) {
+                const float s = std::clamp(0.5f + 0.5f * std::sin(static_cast<float>(x) + 2.0f * t), 0.0f, 1.0f);
+                const float star[3] = {200.0f, 200.0f, 230.0f};
+                for (int c = 0; c < 3; ++c) colour[c] = std::round(base[c] + (star[c] - base[c]) * s);
+            }
+            canvas.set(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
+                       rounded_rgb(kWhite[0] + (colour[0] - kWhite[0]) * a,
+                                   kWhite[1] + (colour[1] - kWhite[1]) * a,
+                                   kWhite[2] + (colour[2] - kWhite[2]) * a));
+        }
+    }
+}
+
+void paint_hills(Canvas& canvas, float a) {
+    const std::uint32_t colour = rounded_rgb(255.0f - 249.0f * a, 244.0f - 236.0f * a, 214.0f - 200.0f * a);
+    for (std::uint32_t x = 0; x < 320; ++x) {
+        const float fx = static_cast<float>(x);
+        std::int32_t top = saturating_i32(6.0f * std::sin(0.03f * fx) + 3.0f * std::sin(0.071f * fx)) + 156;
+        const std::uint32_t cx = x * 0x8DA6B343u;
+        if (end_screen_mix(cx ^ 0xF7857F9Bu) % 3 == 0) {
+            top -= 2 + static_cast<std::int32_t>(end_screen_mix(cx ^ 0x2F9347DAu) & 3u);
+        }
+        canvas.fill_rect(static_cast<std::int32_t>(x), top, 1, 180 - top, colour);
+    }
+}
+
+void paint_fireflies(Canvas& canvas, float t, float a) {
+    const std::int32_t count = saturating_i32(std::min(25.0f * (t - 1.5f), 90.0f));
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint32_t ci = static_cast<std::uint32_t>(i) * 0x8DA6B343u;
+        const auto r = [ci](std::uint32_t key) {
+            return static_cast<float>(end_screen_mix(ci ^ key) % 1000) / 1000.0f;
+        };
+        const float g = (0.5f * r(0xB69F1BEC) + 0.3f) * t + 6.28f * r(0x8EF1C3AD);
+        const float x = 320.0f * r(0x06B36B6E) + 18.0f * r(0x66EB8A6A) * std::cos(g);
+        const float y = 130.0f * r(0xDEA5532F) + 20.0f + 10.0f * r(0x3EDC722B) * std::sin(1.7f * g);
+        const float b =
+            ((0.5f * std::sin((2.0f * r(0x16363AE8) + 1.0f) * t + 6.28f * r(0xEE28E2A9)) + 0.5f) * 0.6f + 0.4f) * a;
+        const std::int32_t px = saturating_i32(x);
+        const std::int32_t py = saturating_i32(y);
+        canvas.glow(0x96C83C, static_cast<float>(px), static_cast<float>(py), 5.0f, b);
+        canvas.add(px, py, rgb(230.0f * b, 255.0f * b, 150.0f * b));
+    }
+}
+
+void draw_tallies(const Game& game, Canvas& canvas, float t) {
+    if (t > 4.0f) {
+        const float f = std::min(t - 4.0f, 1.0f);
+        for (std::int32_t j = 14; j <= 125; ++j) {
+            const float g = static_cast<float>(j - 70) / 56.0f;
+            canvas.blend_rect(0, j, 320, 1, 0x080818, (1.0f - g * g) * 0.5f * f);
+        }
+        draw_centred(canvas, 30, "Tu as retrouvé les tiennes.",
+                     rounded_rgb(20.0f + 235.0f * f, 16.0f + 219.0f * f, 42.0f + 128.0f * f));
+    }
+    if (t > 5.5f) {
+        const float h = std::min(t - 5.5f, 1.0f);
+        const std::uint32_t colour = rounded_rgb(20.0f + 170.0f * h, 16.0f + 164.0f * h, 42.0f + 168.0f * h);
+        draw_centred(canvas, 62, "Temps : " + format_time(game.run_time) + (game.night ? " (Nuit noire)" : ""),
+                     colour);
+        draw_centred(canvas, 74, "Extinctions : " + std::to_string(game.extinctions), colour);
+        draw_centred(canvas, 86, "Pollen butiné : " + std::to_string(game.pollen_total), colour);
+        draw_centred(canvas, 98, "Pyrelles retrouvées : " + std::to_string(game.companions_following) + "/8",
+                     colour);
+    }
+    if (game.new_record && t > 6.5f) {
+        const float l = std::min(t - 6.5f, 1.0f);
+        draw_centred(canvas, 116, "Nouveau record !",
+                     rounded_rgb(20.0f + 235.0f * l, 16.0f + 184.0f * l, 42.0f + 48.0f * l));
+    }
+    if (t > 7.5f && frac(1.6f * t) < 0.65f) draw_centred(canvas, 166, "Entrée : retour au titre", 0x968CA0);
+}
+
+}  // namespace
+
+void draw_victory(const Game& game, Canvas& canvas) {
+    const float t = game.screen_timer;
+    if (t < 1.5f) {
+        wash_to_white(canvas, t);
+    } else {
+        const float a = std::clamp((t - 1.5f) / 2.5f, 0.0f, 1.0f);
+        paint_sky(canvas, t, a);
+        paint_hills(canvas, a);
+        paint_fireflies(canvas, t, a);
+    }
+    draw_tallies(game, canvas, t);
+}
+
+}  // namespace pyrelle

@@ -1,0 +1,49 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "engine/canvas.hpp"
+#include "engine/light.hpp"
+#include "engine/light_source.hpp"
+#include "engine/sprite.hpp"
+#include "game/level.hpp"
+
+namespace pyrelle {
+
+struct WaterSample {
+    float v;    // smoothed lake level at the pixel
+    float thr;  // the rippling threshold it must exceed to be water
+};
+
+struct ScreenPoint {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+// Draws one frame of a level. Belongs to one level: the rock texture is pre-rendered from
+// its cave, biome and seed. Reads the level, never changes it, draws no random numbers.
+struct WorldRenderer {
+    Canvas background;
+    LightMap light_map;
+    std::vector<LightSource> lights;
+    Sprite lantern_sprite;
+    std::vector<ScreenPoint> glints;
+    bool has_water = false;
+
+    explicit WorldRenderer(const Level& level);  // `WorldRenderer::new`
+    void render(const Level& level, Canvas& canvas);
+};
+
+WaterSample water_surface(const Level& level, float px, float py);
+bool is_water_pixel(const Level& level, std::int32_t px, std::int32_t py);
+bool is_air_pixel(const Level& level, std::int32_t x, std::int32_t y);
+std::array<ScreenPoint, 11> crystal_points(const Crystal& crystal);  // world pixels
+// One glowing firefly (the player, a companion or the lost one), in screen space.
+void draw_firefly(Canvas& canvas, std::uint32_t colour, float x, float y, float radius,
+                  float intensity, float phase);
+// The lit-independent texture of one world pixel of the cave.
+std::uint32_t background_pixel(const Level& level, std::int32_t px, std::int32_t py);
+
+}  // namespace pyrelle

@@ -1,0 +1,22 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "engine/input.hpp"
+#include "game/game.hpp"
+
+namespace pyrelle {
+
+// A Rust-style "{:.2?}" duration: the largest of s, ms, µs, ns whose whole part is not
+// zero, two decimals rounded half up, the unit right after ("1.25ms", "340.00µs").
+std::string format_duration(std::uint64_t nanoseconds);
+
+// The fixed keys of step i of a scripted headless run: action at step 1 only, and
+// right, down, left, up for 50 steps each, over and over.
+Keys scripted_keys(std::uint32_t step);
+
+// Runs `frames` steps without window or sound, prints the timing and summary lines on
+// standard error, writes the last picture enlarged 3 times; returns the exit status.
+int run_headless(Game& game, std::uint32_t frames, bool idle, const std::string& shot_path);
+
+}  // namespace pyrelle
