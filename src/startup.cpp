@@ -3,21 +3,13 @@
 #include <cmath>
 
 namespace pyrelle {
-namespace {
-
-Vec2 cell_centre(std::int32_t x, std::int32_t y) {
-    return {(static_cast<float>(x) + 0.5f) * 8.0f, (static_cast<float>(y) + 0.5f) * 8.0f};
-}
-
-}  // namespace
-
 void warp_near(Level& level, Vec2 target) {
     const Cave& cave = level.cave;
     const DistanceField field = distance_field(
         cave, floor_i32(target.x / 8.0f), floor_i32(target.y / 8.0f));
     for (std::int32_t y = 0; y < cave.height; ++y) {
         for (std::int32_t x = 0; x < cave.width; ++x) {
-            if (is_open(cave, x, y) && field_at(field, x, y) == 3) {
+            if (is_open(cave, x, y) && field.at(x, y) == 3) {
                 level.firefly_pos = cell_centre(x, y);
                 return;
             }

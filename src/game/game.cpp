@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "game/generate.hpp"
+
 namespace pyrelle {
 namespace {
 

@@ -153,7 +153,7 @@ void draw_descent(const Game& game, Canvas& canvas) {
     const std::string banner = d == 10 ? "La Source" : "Profondeur " + std::to_string(d);
     draw_centred(canvas, 82, banner, faded(170, 210, 255, a), 2);
     const Biome next = biome_of_depth(d);
-    if (t > 1.3f && d != 10 && static_cast<std::uint8_t>(next) != static_cast<std::uint8_t>(game.level.biome)) {
+    if (t > 1.3f && d != 10 && next != game.level.biome) {
         draw_centred(canvas, 104, biome_name(next), faded(200, 190, 150, std::min((t - 1.3f) * 2.0f, 1.0f)));
     }
 }

@@ -360,7 +360,7 @@ void WorldRenderer::render(const Level& level, Canvas& canvas) {
 
     lights.clear();
     build_lights(level, kAllLights, lights);
-    const BiomeAmbient ambient = ambient_light(biome_of_level(level));
+    const AmbientLight ambient = ambient_light(level.biome);
     light_map.compute(lights, ambient.r, ambient.g, ambient.b, level.cave.tiles, level.cave.width,
                       level.cave.height, view.cam_x, view.cam_y, 8);
     light_map.apply(canvas);

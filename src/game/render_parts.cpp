@@ -46,7 +46,7 @@ std::uint32_t background_pixel(const Level& level, std::int32_t px, std::int32_t
     const std::uint32_t s = static_cast<std::uint32_t>(level.seed);
     const std::uint32_t s1 = s * 0xCB1AB31Fu;
     const std::uint32_t s2 = (s ^ 0x4Du) * 0xCB1AB31Fu;
-    const auto colours = rock_colours(biome_of_level(level));
+    const auto colours = rock_colours(level.biome);
     const std::uint32_t n = cell_hash(px, py, s1);
     const float k = static_cast<float>(n & 15u) / 75.0f + 0.9f;
     const std::int32_t cx = px >> 3;
@@ -151,7 +151,7 @@ WorldRenderer::WorldRenderer(const Level& level)
                 background_pixel(level, static_cast<std::int32_t>(px), static_cast<std::int32_t>(py));
         }
     }
-    has_water = std::find(level.water_mask.begin(), level.water_mask.end(), 1) != level.water_mask.end();
+    has_water = std::find(level.water_mask.cells.begin(), level.water_mask.cells.end(), 1) != level.water_mask.cells.end();
 }
 
 }  // namespace pyrelle
