@@ -12,12 +12,6 @@ namespace {
 
 constexpr float kWhite[3] = {255.0f, 244.0f, 214.0f};
 
-float frac(float v) { return v - std::floor(v); }
-
-std::uint32_t rounded_rgb(float r, float g, float b) {
-    return pack_rgb(round_channel(r), round_channel(g), round_channel(b));
-}
-
 void wash_to_white(Canvas& canvas, float t) {
     const float d = std::clamp(std::pow(t / 1.5f, 0.7f), 0.0f, 1.0f);
     for (std::uint32_t& p : canvas.pixels) {
@@ -106,7 +100,7 @@ void draw_tallies(const Game& game, Canvas& canvas, float t) {
         draw_centred(canvas, 116, "Nouveau record !",
                      rounded_rgb(20.0f + 235.0f * l, 16.0f + 184.0f * l, 42.0f + 48.0f * l));
     }
-    if (t > 7.5f && frac(1.6f * t) < 0.65f) draw_centred(canvas, 166, "Entrée : retour au titre", 0x968CA0);
+    if (t > 7.5f && fraction(1.6f * t) < 0.65f) draw_centred(canvas, 166, "Entrée : retour au titre", 0x968CA0);
 }
 
 }  // namespace

@@ -138,7 +138,7 @@ void draw_moths(const Level& level, const View& view, Canvas& canvas) {
 
 void draw_glints(const LightMap& light_map, const std::vector<ScreenPoint>& glints, Canvas& canvas) {
     for (const ScreenPoint& g : glints) {
-        const LightSample light = light_map.sample(static_cast<float>(g.x), static_cast<float>(g.y));
+        const LightRgb light = light_map.sample(static_cast<float>(g.x), static_cast<float>(g.y));
         const float l = (light.r + light.g + light.b) / 3.0f;
         if (!(l > 0.05f)) continue;
         const float l2 = 0.7f * l;
@@ -361,8 +361,9 @@ void WorldRenderer::render(const Level& level, Canvas& canvas) {
     lights.clear();
     build_lights(level, kAllLights, lights);
     const AmbientLight ambient = ambient_light(level.biome);
-    light_map.compute(lights, ambient.r, ambient.g, ambient.b, level.cave.tiles, level.cave.width,
-                      level.cave.height, view.cam_x, view.cam_y, 8);
+    light_map.compute(lights, LightRgb{ambient.r, ambient.g, ambient.b},
+                      CaveTiles{level.cave.tiles, level.cave.width, level.cave.height},
+                      static_cast<float>(view.cam_x), static_cast<float>(view.cam_y), 8.0f);
     light_map.apply(canvas);
 
     draw_glints(light_map, glints, canvas);

@@ -143,8 +143,8 @@ void draw_firefly(Canvas& canvas, std::uint32_t colour, float x, float y, float 
 WorldRenderer::WorldRenderer(const Level& level)
     : background(static_cast<std::uint32_t>(level.cave.width) * 8,
                  static_cast<std::uint32_t>(level.cave.height) * 8),
-      light_map(kViewWidthPixels, kViewHeightPixels, kLightCell),
-      lantern_sprite(lantern_sprite_pattern()) {
+      light_map(LightMap::create(320, 180, 2)),
+      lantern_sprite(::pyrelle::lantern_sprite()) {
     for (std::uint32_t py = 0; py < background.height; ++py) {
         for (std::uint32_t px = 0; px < background.width; ++px) {
             background.pixels[px + py * background.width] =

@@ -1,9 +1,11 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "engine/canvas.hpp"
+#include "game/level.hpp"
 
 namespace pyrelle {
 
@@ -13,6 +15,14 @@ std::string format_time(float seconds);
 // Every pixel scaled by k, each channel clamped and truncated.
 void darken(Canvas& canvas, float k);
 
+// The part after the decimal point (of a non-negative clock value).
+inline float fraction(float v) { return v - std::floor(v); }
+
+// Each channel rounded half away from zero and clamped.
+inline std::uint32_t rounded_rgb(float r, float g, float b) {
+    return pack_rgb(round_channel(r), round_channel(g), round_channel(b));
+}
+
 // (r, g, b) x f, each channel clamped and truncated.
 std::uint32_t faded(float r, float g, float b, float f);
 
@@ -20,6 +30,9 @@ std::uint32_t faded(float r, float g, float b, float f);
 void draw_centred(Canvas& canvas, std::int32_t y, std::string_view text, std::uint32_t colour,
                   std::int32_t scale = 1);
 void draw_right_aligned(Canvas& canvas, std::int32_t y, std::string_view text, std::uint32_t colour);
+
+// The heads-up display over a level: energy bar, burst, lanterns, companions, depth, message.
+void draw_hud(const Level& level, Canvas& canvas);
 
 // The end screen's integer mix: fixed per position, so stars and fireflies stay in place.
 std::uint32_t end_screen_mix(std::uint32_t v);

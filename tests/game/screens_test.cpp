@@ -1,0 +1,181 @@
+#include "game/screens.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/text.hpp"
+#include "game/game.hpp"
+
+namespace pyrelle {
+namespace {
+
+struct Box {
+    std::int32_t left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+
+// The bounding box of the pixels where two canvases differ.
+Box difference(const Canvas& a, const Canvas& b) {
+    Box box;
+    for (std::uint32_t y = 0; y < a.height; ++y) {
+        for (std::uint32_t x = 0; x < a.width; ++x) {
+            if (a.pixels[x + y * a.width] == b.pixels[x + y * a.width]) continue;
+            const auto ix = static_cast<std::int32_t>(x);
+            const auto iy = static_cast<std::int32_t>(y);
+            box = {std::min(box.left, ix), std::min(box.top, iy), std::max(box.right, ix), std::max(box.bottom, iy)};
+        }
+    }
+    return box;
+}
+
+// Where `text` would put pixels when centred at y on an empty canvas.
+Box centred_text_box(std::int32_t y, const std::string& text) {
+    Canvas blank(320, 180);
+    Canvas drawn(320, 180);
+    draw_centred(drawn, y, text, 0xFFFFFF);
+    return difference(blank, drawn);
+}
+
+void expect_same_box(const Box& got, const Box& want, const std::string& what) {
+    EXPECT_EQ(got.left, want.left) << what;
+    EXPECT_EQ(got.top, want.top) << what;
+    EXPECT_EQ(got.right, want.right) << what;
+    EXPECT_EQ(got.bottom, want.bottom) << what;
+}
+
+TEST(Screens, TimeFormat) {
+    struct Case { float seconds; const char* want; };
+    const Case cases[] = {
+        {59.99f, "0:59"}, {3600.0f, "60:00"}, {65.0f, "1:05"}, {760.0f, "12:40"},
+        {7.0f, "0:07"},   {-3.0f, "0:00"},    {std::nanf(""), "0:00"},
+        {1e12f, "71582788:15"},  // saturates at 4294967295 s
+    };
+    for (const Case& c : cases) EXPECT_EQ(format_time(c.seconds), c.want) << c.seconds;
+}
+
+TEST(Screens, CentringAndRightAlignment) {
+    Canvas canvas(320, 180);
+    draw_right_aligned(canvas, 5, "PROFONDEUR 3/10", 0x968CAA);
+    Canvas blank(320, 180);
+    const Box box = difference(blank, canvas);
+    // x = 315 - 6n: the advance of the last glyph ends at 314, its five columns at 313.
+    EXPECT_EQ(box.left, 315 - 6 * 15);
+    EXPECT_EQ(box.right, 313);
+    const Box centred = centred_text_box(10, "AB");
+    EXPECT_EQ(centred.left, 161 - 3 * 2);
+}
+
+Level hud_level(std::size_t lanterns, std::size_t companions) {
+    Level level;
+    level.depth = 3;
+    level.energy = 0.5f;
+    level.lanterns.resize(lanterns);
+    level.companions.resize(companions);
+    return level;
+}
+
+TEST(Screens, HudPlacesTheCompanionsAfterTheLanterns) {
+    Canvas canvas(320, 180);
+    draw_hud(hud_level(12, 3), canvas);
+    EXPECT_EQ(canvas.get(172, 8), 0xFFF5BEu);  // 7 x 12 + 88
+    Canvas digit(320, 180);
+    draw_text(digit, 178, 5, "3", 0xF0DCA0, 1);
+    for (std::int32_t y = 5; y < 12; ++y) {
+        for (std::int32_t x = 178; x < 183; ++x) {
+            if (digit.get(x, y) != 0) {
+                EXPECT_EQ(canvas.get(x, y), 0xF0DCA0u) << x << "," << y;
+            }
+        }
+    }
+    Canvas alone(320, 180);
+    draw_hud(hud_level(12, 0), alone);
+    EXPECT_EQ(alone.get(172, 8), 0u);
+}
+
+TEST(Screens, HudLanternIconsAndEnergyBar) {
+    Level level = hud_level(2, 0);
+    level.lanterns[1].lit = true;
+    Canvas canvas(320, 180);
+    draw_hud(level, canvas);
+    EXPECT_EQ(canvas.get(80, 6), 0x464050u);   // unlit frame
+    EXPECT_EQ(canvas.get(81, 8), 0x14121Au);   // its dark inside
+    EXPECT_EQ(canvas.get(80, 5), 0u);          // cut corner
+    EXPECT_EQ(canvas.get(87, 6), 0xFFAA3Cu);   // lit frame
+    EXPECT_EQ(canvas.get(89, 8), 0xFFF0B4u);   // its flame
+    // Energy 0.5: d = 0.75, colour (249, 189, 95), 30 pixels from x = 7.
+    EXPECT_EQ(canvas.get(7, 7), 0xF9BD5Fu);
+    EXPECT_EQ(canvas.get(36, 9), 0xF9BD5Fu);
+    EXPECT_EQ(canvas.get(37, 8), 0x0C0A12u);
+    EXPECT_EQ(canvas.get(5, 5), 0x504660u);
+}
+
+TEST(Screens, TwoLineMessageBoxSpansRows146To170) {
+    Level level = hud_level(0, 0);
+    level.message = Message{"Les phalènes boivent ta lumière et ton pollen\nUne lanterne les distrait un temps", 5.0f};
+    Canvas canvas(320, 180);
+    canvas.fill_rect(0, 0, 320, 180, 0xFFFFFF);
+    draw_hud(level, canvas);
+    const std::int32_t w = text_width("Les phalènes boivent ta lumière et ton pollen", 1);
+    const std::int32_t left = 156 - w / 2;
+    EXPECT_EQ(canvas.get(left, 146), 0x808080u);
+    EXPECT_EQ(canvas.get(left, 170), 0x808080u);
+    EXPECT_EQ(canvas.get(left, 145), 0xFFFFFFu);
+    EXPECT_EQ(canvas.get(left, 171), 0xFFFFFFu);
+    EXPECT_EQ(canvas.get(left - 1, 160), 0xFFFFFFu);
+    EXPECT_EQ(canvas.get(left + w + 7, 160), 0x808080u);
+    EXPECT_EQ(canvas.get(left + w + 8, 160), 0xFFFFFFu);
+}
+
+Canvas render(Game& game) {
+    Canvas canvas(320, 180);
+    game.render(canvas);
+    return canvas;
+}
+
+TEST(Screens, TitleBottomLineFollowsTheRecords) {
+    struct Case { Records records; bool night; std::string line; };
+    Records depth_two;
+    depth_two.best_depth = 2;
+    Records day_win;
+    day_win.best_depth = 10;
+    day_win.best_time = 83.4f;
+    const Case cases[] = {
+        {depth_two, false, "Record : profondeur 2/10"},
+        {Records{}, true, "Moins de lumière, plus de dangers"},
+        {day_win, false, "Source atteinte en 1:23"},
+    };
+    for (const Case& c : cases) {
+        Game plain = Game::create(6, Records{}, std::nullopt);
+        Game with = Game::create(6, c.records, std::nullopt);
+        with.night = c.night;
+        const Canvas a = render(plain);
+        const Canvas b = render(with);
+        Canvas a_lines = a;
+        Canvas b_lines = b;
+        // Only rows 118..127 (the bottom line) and, after a win, 89..98 (the selector) may differ.
+        for (std::uint32_t y = 0; y < 180; ++y) {
+            const bool selector = y >= 89 && y <= 98 && c.records.best_time;
+            if ((y >= 118 && y <= 127) || selector) {
+                for (std::uint32_t x = 0; x < 320; ++x) a_lines.pixels[x + 320 * y] = b_lines.pixels[x + 320 * y] = 0;
+            }
+        }
+        EXPECT_EQ(a_lines.pixels, b_lines.pixels) << c.line;
+        Canvas a_row(320, 180);
+        Canvas b_row(320, 180);
+        a_row.blit(a, 0, 118, 0, 118, 320, 10);
+        b_row.blit(b, 0, 118, 0, 118, 320, 10);
+        expect_same_box(difference(a_row, b_row), centred_text_box(120, c.line), c.line);
+    }
+}
+
+TEST(Screens, NoModeSelectorWithoutADayBestTime) {
+    Game plain = Game::create(6, Records{}, std::nullopt);
+    Records night_only;
+    night_only.best_time_night = 100.0f;
+    Game with = Game::create(6, night_only, std::nullopt);
+    const Box box = difference(render(plain), render(with));
+    EXPECT_EQ(box.right, -1);  // identical pictures: no selector, no bottom line in day mode
+}
+
+}  // namespace
+}  // namespace pyrelle
