@@ -140,18 +140,80 @@ void draw_firefly(Canvas& canvas, std::uint32_t colour, float x, float y, float 
     canvas.set(ix + 1, iy, side);
 }
 
+namespace {
+
+// The open cells around a rock cell that can be within 10 pixels of its pixels.
+struct OpenNeighbours {
+    std::int32_t count = 0;
+    float left[25];
+    float top[25];
+};
+
+OpenNeighbours open_neighbours(const Cave& cave, std::int32_t cx, std::int32_t cy) {
+    OpenNeighbours n;
+    for (std::int32_t oy = cy - 2; oy <= cy + 2; ++oy) {
+        for (std::int32_t ox = cx - 2; ox <= cx + 2; ++ox) {
+            if (!open_cell(cave, ox, oy)) continue;
+            n.left[n.count] = static_cast<float>(8 * ox);
+            n.top[n.count] = static_cast<float>(8 * oy);
+            ++n.count;
+        }
+    }
+    return n;
+}
+
+// The same texture as background_pixel, a cell at a time: rock far from open space
+// skips the distance search.
+void paint_background_cell(const Level& level, Canvas& background, std::int32_t cx, std::int32_t cy) {
+    const std::uint32_t s = static_cast<std::uint32_t>(level.seed);
+    const std::uint32_t s1 = s * 0xCB1AB31Fu;
+    const std::uint32_t s2 = (s ^ 0x4Du) * 0xCB1AB31Fu;
+    const auto& colours = rock_colours(level.biome);
+    const bool open = open_cell(level.cave, cx, cy);
+    const float m = static_cast<float>(cell_hash(cx, cy, s2) & 7u) / 60.0f + 0.94f;
+    const OpenNeighbours near = open ? OpenNeighbours{} : open_neighbours(level.cave, cx, cy);
+    for (std::int32_t py = 8 * cy; py < 8 * cy + 8; ++py) {
+        std::uint32_t* row = &background.pixels[static_cast<std::size_t>(py) * background.width];
+        for (std::int32_t px = 8 * cx; px < 8 * cx + 8; ++px) {
+            const std::uint32_t n = cell_hash(px, py, s1);
+            const float k = static_cast<float>(n & 15u) / 75.0f + 0.9f;
+            std::uint32_t colour;
+            if (open) {
+                colour = n % 61 == 0 ? colours[3] : scale_colour(colours[4], k * m);
+            } else {
+                const float x = static_cast<float>(px) + 0.5f;
+                const float y = static_cast<float>(py) + 0.5f;
+                float t = std::numeric_limits<float>::max();
+                for (std::int32_t i = 0; i < near.count; ++i) {
+                    const float dx = std::clamp(x, near.left[i], near.left[i] + 8.0f) - x;
+                    const float dy = std::clamp(y, near.top[i], near.top[i] + 8.0f) - y;
+                    t = std::min(t, std::sqrt(dx * dx + dy * dy));
+                }
+                std::uint32_t base = colours[0];
+                if (t <= 1.5f) {
+                    base = colours[2];
+                } else if (t <= 10.0f) {
+                    base = mix_colour(colours[1], colours[0], std::clamp((t - 1.5f) / 8.5f, 0.0f, 1.0f));
+                }
+                colour = scale_colour(base, k);
+            }
+            row[px] = colour;
+        }
+    }
+}
+
+}  // namespace
+
 WorldRenderer::WorldRenderer(const Level& level)
     : background(static_cast<std::uint32_t>(level.cave.width) * 8,
                  static_cast<std::uint32_t>(level.cave.height) * 8),
       light_map(LightMap::create(320, 180, 2)),
       lantern_sprite(::pyrelle::lantern_sprite()) {
-    for (std::uint32_t py = 0; py < background.height; ++py) {
-        for (std::uint32_t px = 0; px < background.width; ++px) {
-            background.pixels[px + py * background.width] =
-                background_pixel(level, static_cast<std::int32_t>(px), static_cast<std::int32_t>(py));
-        }
+    for (std::int32_t cy = 0; cy < level.cave.height; ++cy) {
+        for (std::int32_t cx = 0; cx < level.cave.width; ++cx) paint_background_cell(level, background, cx, cy);
     }
-    has_water = std::find(level.water_mask.cells.begin(), level.water_mask.cells.end(), 1) != level.water_mask.cells.end();
+    has_water = std::find(level.water_mask.cells.begin(), level.water_mask.cells.end(), 1) !=
+                level.water_mask.cells.end();
 }
 
 }  // namespace pyrelle

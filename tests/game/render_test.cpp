@@ -154,3 +154,23 @@ TEST(Render, CrystalShardsOnAFloorPointUp) {
 
 }  // namespace
 }  // namespace pyrelle
+
+namespace pyrelle {
+namespace {
+
+TEST(Render, BackgroundMatchesThePixelByPixelTexture) {
+    for (std::uint32_t depth : {1u, 4u, 7u, 10u}) {
+        const Level level = generate_level(depth, 99 + depth);
+        const WorldRenderer renderer(level);
+        for (std::uint32_t py = 0; py < renderer.background.height; ++py) {
+            for (std::uint32_t px = 0; px < renderer.background.width; ++px) {
+                ASSERT_EQ(renderer.background.pixels[px + py * renderer.background.width],
+                          background_pixel(level, static_cast<std::int32_t>(px), static_cast<std::int32_t>(py)))
+                    << depth << " " << px << "," << py;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pyrelle
