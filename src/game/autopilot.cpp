@@ -63,14 +63,15 @@ bool take_pollen(const Level& level, const DistanceField& d, const std::optional
 
 void replan(Autopilot& pilot, const Level& level) {
     const Cell here = cell_of(level.firefly_pos);
-    const DistanceField d = distance_field(level.cave, here.x, here.y);
+    fill_distance_field(level.cave, here.x, here.y, pilot.reach, pilot.flood_queue);
+    const DistanceField& d = pilot.reach;
     std::optional<Vec2> goal = primary_goal(level, d);
     if (const auto pollen = nearest_pollen(level, d))
         if (take_pollen(level, d, goal, pollen->steps)) goal = pollen->at;
     pilot.goal = goal;
     if (goal) {
         const Cell c = cell_of(*goal);
-        pilot.goal_field = distance_field(level.cave, c.x, c.y);
+        fill_distance_field(level.cave, c.x, c.y, pilot.goal_field, pilot.flood_queue);
     }
 }
 

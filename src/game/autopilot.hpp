@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "game/cave.hpp"
 #include "game/level.hpp"
@@ -13,6 +15,10 @@ struct Autopilot {
     DistanceField goal_field;
     std::optional<Vec2> goal;
     float replan_timer = 0;
+
+    // Working buffers of the replanning, kept so that planning allocates nothing once warm.
+    DistanceField reach;
+    std::vector<std::int32_t> flood_queue;
 
     // A unit steering direction, or (0, 0) when there is nothing to do.
     Vec2 steer(const Level& level, float dt);

@@ -28,7 +28,7 @@ grep -q 'Height: 720' <<<"$geometry" || fail "hauteur : $geometry"
 sleep 0.5
 kill -0 "$pid" 2>/dev/null || fail "le jeu s'est arrêté tout seul"
 "$tools/wm_close" "$win"
-wait_exit "$pid" 5 || fail "la demande de fermeture est ignorée"
+wait_exit "$pid" 15 || fail "la demande de fermeture est ignorée"
 wait "$pid" && status=0 || status=$?
 expect_eq "statut après fermeture" "$status" 0
 expect_eq "stderr après fermeture" "$(cat "$work/err1")" ""
@@ -39,7 +39,7 @@ pid=$!
 win=$(wait_window Pyrelle) || fail "aucune fenêtre «Pyrelle»"
 sleep 0.5
 press "$win" Escape
-wait_exit "$pid" 5 || fail "Échap ne quitte pas"
+wait_exit "$pid" 15 || fail "Échap ne quitte pas"
 wait "$pid" && status=0 || status=$?
 expect_eq "statut après Échap" "$status" 0
 expect_eq "stderr après Échap" "$(cat "$work/err2")" ""

@@ -59,7 +59,7 @@ wait_window() {
 press() {  # window key [seconds]
     xdotool windowfocus --sync "$1" 2>/dev/null || true
     xdotool keydown "$2"
-    sleep "${3:-0.2}"
+    sleep "${3:-0.3}"
     xdotool keyup "$2"
     sleep 0.2
 }
