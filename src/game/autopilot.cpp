@@ -76,22 +76,8 @@ void replan(Autopilot& pilot, const Level& level) {
 }
 
 Vec2 follow_field(const Level& level, const DistanceField& field, Cell c) {
-    static constexpr Cell kOffsets[8] = {{1, 0}, {-1, 0}, {0, 1},  {0, -1},
-                                         {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-    const Cave& cave = level.cave;
-    std::optional<Cell> best;
-    std::int32_t best_value = 0;
-    for (const Cell& o : kOffsets) {
-        const std::int32_t nx = c.x + o.x;
-        const std::int32_t ny = c.y + o.y;
-        if (!is_open(cave, nx, ny) || !is_open(cave, nx, c.y) || !is_open(cave, c.x, ny)) continue;
-        const std::int32_t v = field.at(nx, ny);
-        if (v < 0) continue;
-        if (!best || v < best_value) {
-            best = Cell{nx, ny};
-            best_value = v;
-        }
-    }
+    const auto best =
+        lowest_open_neighbour(level.cave, field, c, [](std::int32_t v) { return v >= 0; });
     if (!best) return Vec2{};
     const Vec2 target = cell_centre(best->x, best->y);
     return unit_or_zero(target.x - level.firefly_pos.x, target.y - level.firefly_pos.y);

@@ -38,15 +38,11 @@ const BiomeData& data_of(Biome biome) {
 
 constexpr std::uint32_t kLakeSalt = 0x983BB0C1u;
 
-std::int64_t squared_distance(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by) {
-    return (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
-}
-
 // True when (x, y) is at squared cell distance >= min_sq from every point.
 bool far_from_all(std::int32_t x, std::int32_t y, const std::vector<Cell>& points,
                   std::int64_t min_sq) {
     for (const Cell& p : points)
-        if (squared_distance(p.x, p.y, x, y) < min_sq) return false;
+        if (squared_distance(p, Cell{x, y}) < min_sq) return false;
     return true;
 }
 

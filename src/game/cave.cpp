@@ -113,15 +113,13 @@ bool is_dry_open(const Cave& cave, const WaterMask& mask, std::int32_t x, std::i
 
 std::optional<Vec2> steer_step(const Cave& cave, const WaterMask& mask, Vec2 position,
                                const DistanceField& field, bool toward) {
-    static constexpr Cell kOffsets[8] = {{1, 0}, {-1, 0}, {0, 1},  {0, -1},
-                                         {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
     const Cell c = cell_of(position);
     // From outside the grid every offset needs a cell in the entity's own row or column,
     // which is outside too; leaving early also keeps c + offset from overflowing.
     if (!cave.in_range(c.x, c.y)) return std::nullopt;
     std::optional<Cell> best;
     std::int32_t best_value = 0;
-    for (const Cell& o : kOffsets) {
+    for (const Cell& o : kNeighbourOffsets) {
         const std::int32_t nx = c.x + o.x;
         const std::int32_t ny = c.y + o.y;
         if (!is_dry_open(cave, mask, nx, ny) || !is_dry_open(cave, mask, nx, c.y) ||

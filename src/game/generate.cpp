@@ -23,12 +23,6 @@ std::int32_t cave_height(std::uint32_t depth) {
         std::min<std::uint64_t>(36 + 5 * std::uint64_t{depth}, kMaxHeight));
 }
 
-std::int64_t squared_distance(Cell a, Cell b) {
-    const std::int64_t dx = std::int64_t{a.x} - b.x;
-    const std::int64_t dy = std::int64_t{a.y} - b.y;
-    return dx * dx + dy * dy;
-}
-
 std::int64_t nearest_squared_distance(Cell c, const std::vector<Cell>& points) {
     std::int64_t best = std::numeric_limits<std::int64_t>::max();
     for (const Cell& p : points)

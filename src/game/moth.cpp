@@ -96,25 +96,11 @@ void drain_firefly(Level& level, std::int32_t near, float dt) {
 }  // namespace
 
 std::optional<Vec2> moth_path_step(const Level& level, Vec2 at) {
-    static constexpr Cell kOffsets[8] = {{1, 0}, {-1, 0}, {0, 1},  {0, -1},
-                                         {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-    const Cave& cave = level.cave;
     const Cell c = cell_of(at);
-    if (!cave.in_range(c.x, c.y)) return std::nullopt;
+    if (!level.cave.in_range(c.x, c.y)) return std::nullopt;
     const std::int32_t d0 = level.distance.at(c.x, c.y);
-    std::optional<Cell> best;
-    std::int32_t best_value = 0;
-    for (const Cell& o : kOffsets) {
-        const std::int32_t nx = c.x + o.x;
-        const std::int32_t ny = c.y + o.y;
-        if (!is_open(cave, nx, ny) || !is_open(cave, nx, c.y) || !is_open(cave, c.x, ny)) continue;
-        const std::int32_t w = level.distance.at(nx, ny);
-        if (w < 0 || w >= d0) continue;
-        if (!best || w < best_value) {
-            best = Cell{nx, ny};
-            best_value = w;
-        }
-    }
+    const auto best = lowest_open_neighbour(level.cave, level.distance, c,
+                                            [d0](std::int32_t w) { return w >= 0 && w < d0; });
     if (!best) return std::nullopt;
     const Vec2 target = cell_centre(best->x, best->y);
     return unit_or_zero(target.x - at.x, target.y - at.y);
