@@ -41,7 +41,13 @@ struct Canvas {
 std::uint32_t mix_colour(std::uint32_t a, std::uint32_t b, float t);
 
 // Float to integer conversions shared by the drawing code.
-std::uint8_t clamp_channel(float v);   // clamp to [0, 255], truncate, NaN -> 0
+// Clamp to [0, 255], truncate, NaN -> 0. Inline: the renderer calls it for most
+// pixels of every frame.
+inline std::uint8_t clamp_channel(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;
+    return static_cast<std::uint8_t>(v);
+}
 std::uint8_t round_channel(float v);   // round half away from zero, clamp, NaN -> 0
 std::int32_t saturating_i32(float v);  // truncate toward zero, saturate, NaN -> 0
 std::int32_t floor_i32(float v);       // floor, saturate, NaN -> 0
