@@ -216,8 +216,11 @@ void draw_pollen(const Level& level, const View& view, Canvas& canvas) {
 float lost_companion_flash(float heading, float t) {
     float u = std::fmod(heading + t, 2.4f);
     if (u < 0.0f) u += 2.4f;
-    const auto pulse = [](float v) { return v >= 0.0f && v < 1.0f ? std::sin(kPi * v) : 0.0f; };
-    return std::max(pulse(u / 0.18f), pulse((u - 0.32f) / 0.18f));
+    const auto pulse = [](float w) {
+        const float v = w / 0.18f;
+        return v >= 0.0f && v < 1.0f ? std::sin(kPi * w / 0.18f) : 0.0f;
+    };
+    return std::max(pulse(u), pulse(u - 0.32f));
 }
 
 void draw_companions(const Level& level, const View& view, Canvas& canvas) {
