@@ -6,6 +6,8 @@
 #include <string_view>
 #include <variant>
 
+#include "engine/decimal.hpp"
+
 namespace pyrelle {
 
 // What the command line asks for; built once, read-only afterwards.
@@ -38,10 +40,6 @@ using ParseResult = std::variant<Options, HelpRequested, CommandLineError>;
 
 // Pure: reads the arguments after the program name, left to right.
 ParseResult parse_command_line(std::span<const std::string> args);
-
-// An unsigned decimal of the given width: an optional single "+", then ASCII digits only.
-// Returns the value or the reason it is not one.
-std::variant<std::uint64_t, std::string> parse_unsigned(std::string_view text, std::uint64_t max);
 
 // Seconds since the Unix epoch, or 1 when the clock reads earlier than the epoch.
 std::uint64_t clock_seed();

@@ -83,29 +83,43 @@ std::optional<std::string> open_window(Window& w, const std::string& title) {
     return std::nullopt;
 }
 
+// Keys are matched by physical position (scancodes), so ZQSD works on AZERTY.
+HeldKeys keys_of(const Uint8* down) {
+    HeldKeys held;
+    held.up = down[SDL_SCANCODE_UP] || down[SDL_SCANCODE_W];
+    held.down = down[SDL_SCANCODE_DOWN] || down[SDL_SCANCODE_S];
+    held.left = down[SDL_SCANCODE_LEFT] || down[SDL_SCANCODE_A];
+    held.right = down[SDL_SCANCODE_RIGHT] || down[SDL_SCANCODE_D];
+    held.action =
+        down[SDL_SCANCODE_RETURN] || down[SDL_SCANCODE_KP_ENTER] || down[SDL_SCANCODE_SPACE];
+    held.escape = down[SDL_SCANCODE_ESCAPE];
+    return held;
+}
+
+// Keys that went down since the last step ran: a tap shorter than one turn (or made
+// while a slow turn ran no step) still reaches the game as one press.
+struct Taps {
+    Uint8 down[SDL_NUM_SCANCODES] = {};
+};
+
 // Handles pending window events: typed text feeds the mute request, a close ends the run.
-void process_events(Window& w, StepLoop& loop) {
+void process_events(Window& w, StepLoop& loop, Taps& taps) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) w.open = false;
         if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)
             w.open = false;
         if (event.type == SDL_TEXTINPUT) loop.take_typed_text(event.text.text);
+        if (event.type == SDL_KEYDOWN && !event.key.repeat)
+            taps.down[event.key.keysym.scancode] = 1;
     }
 }
 
-// Keys are matched by physical position (scancodes), so ZQSD works on AZERTY.
-HeldKeys read_held_keys() {
-    const Uint8* state = SDL_GetKeyboardState(nullptr);
-    HeldKeys held;
-    held.up = state[SDL_SCANCODE_UP] || state[SDL_SCANCODE_W];
-    held.down = state[SDL_SCANCODE_DOWN] || state[SDL_SCANCODE_S];
-    held.left = state[SDL_SCANCODE_LEFT] || state[SDL_SCANCODE_A];
-    held.right = state[SDL_SCANCODE_RIGHT] || state[SDL_SCANCODE_D];
-    held.action =
-        state[SDL_SCANCODE_RETURN] || state[SDL_SCANCODE_KP_ENTER] || state[SDL_SCANCODE_SPACE];
-    held.escape = state[SDL_SCANCODE_ESCAPE];
-    return held;
+HeldKeys read_held_keys(const Taps& taps) {
+    const HeldKeys now = keys_of(SDL_GetKeyboardState(nullptr));
+    const HeldKeys tapped = keys_of(taps.down);
+    return {now.up || tapped.up,       now.down || tapped.down,     now.left || tapped.left,
+            now.right || tapped.right, now.action || tapped.action, now.escape || tapped.escape};
 }
 
 std::optional<std::string> present(Window& w, const Canvas& canvas) {
@@ -127,18 +141,21 @@ std::optional<std::string> App::run(const std::string& title, LoopClient& client
     if (auto error = open_window(w, title)) return error;
     Canvas canvas(kViewWidth, kViewHeight);
     StepLoop loop;
+    Taps taps;
     auto last = Clock::now();
     auto last_present = last;
-    process_events(w, loop);
+    process_events(w, loop, taps);
     while (w.open) {
         const auto now = Clock::now();
         const float dt = std::chrono::duration<float>(now - last).count();
         last = now;
-        const StepLoop::Turn turn = loop.run_turn(read_held_keys(), dt > 0.0f ? dt : 0.0f, client);
+        const StepLoop::Turn turn =
+            loop.run_turn(read_held_keys(taps), dt > 0.0f ? dt : 0.0f, client);
         if (turn.quit) return std::nullopt;
+        if (turn.steps > 0) taps = Taps{};
         client.render(canvas);
         if (auto error = present(w, canvas)) return error;
-        process_events(w, loop);
+        process_events(w, loop, taps);
         const auto next = last_present + std::chrono::nanoseconds(kFrameLimitNs);
         std::this_thread::sleep_until(next);
         last_present = std::max(next, Clock::now());

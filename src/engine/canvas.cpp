@@ -6,12 +6,6 @@
 
 namespace pyrelle {
 
-std::uint8_t clamp_channel(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return static_cast<std::uint8_t>(v);
-}
-
 std::uint8_t round_channel(float v) {
     return clamp_channel(std::round(v));
 }
@@ -25,15 +19,6 @@ std::int32_t saturating_i32(float v) {
 
 std::int32_t floor_i32(float v) {
     return saturating_i32(std::floor(v));
-}
-
-std::uint32_t rgb(float r, float g, float b) {
-    return pack_rgb(clamp_channel(r), clamp_channel(g), clamp_channel(b));
-}
-
-std::uint32_t scale_colour(std::uint32_t colour, float k) {
-    return rgb(static_cast<float>(red_of(colour)) * k, static_cast<float>(green_of(colour)) * k,
-               static_cast<float>(blue_of(colour)) * k);
 }
 
 namespace {

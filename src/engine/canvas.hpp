@@ -37,14 +37,17 @@ struct Canvas {
               std::int32_t dy, std::int32_t w, std::int32_t h);
 };
 
-// Each channel clamped to [0, 255] and truncated; NaN gives 0.
-std::uint32_t rgb(float r, float g, float b);
-std::uint32_t scale_colour(std::uint32_t colour, float k);
 // Per channel a + (b - a) * t, rounded half away from zero and clamped.
 std::uint32_t mix_colour(std::uint32_t a, std::uint32_t b, float t);
 
 // Float to integer conversions shared by the drawing code.
-std::uint8_t clamp_channel(float v);   // clamp to [0, 255], truncate, NaN -> 0
+// Clamp to [0, 255], truncate, NaN -> 0. Inline: the renderer calls it for most
+// pixels of every frame.
+inline std::uint8_t clamp_channel(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;
+    return static_cast<std::uint8_t>(v);
+}
 std::uint8_t round_channel(float v);   // round half away from zero, clamp, NaN -> 0
 std::int32_t saturating_i32(float v);  // truncate toward zero, saturate, NaN -> 0
 std::int32_t floor_i32(float v);       // floor, saturate, NaN -> 0
@@ -60,6 +63,16 @@ inline std::uint32_t blue_of(std::uint32_t c) {
 }
 inline std::uint32_t pack_rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return (r << 16) | (g << 8) | b;
+}
+
+// Each channel clamped to [0, 255] and truncated; NaN gives 0.
+inline std::uint32_t rgb(float r, float g, float b) {
+    return pack_rgb(clamp_channel(r), clamp_channel(g), clamp_channel(b));
+}
+
+inline std::uint32_t scale_colour(std::uint32_t colour, float k) {
+    return rgb(static_cast<float>(red_of(colour)) * k, static_cast<float>(green_of(colour)) * k,
+               static_cast<float>(blue_of(colour)) * k);
 }
 
 }  // namespace pyrelle

@@ -1,0 +1,153 @@
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "engine/canvas.hpp"
+#include "game/level.hpp"
+
+namespace pyrelle {
+
+namespace {
+
+constexpr float kTwoPi = 6.2831855f;
+
+void add_light(std::vector<LightSource>& out, float x, float y, float radius, float r, float g,
+               float b, float intensity) {
+    out.push_back(LightSource{x, y, radius, r, g, b, intensity});
+}
+
+void add_lantern_lights(const Level& level, std::vector<LightSource>& out) {
+    const float t = level.time;
+    for (std::size_t i = 0; i < level.lanterns.size(); ++i) {
+        const Lantern& l = level.lanterns[i];
+        const float fi = static_cast<float>(i);
+        if (l.lit) {
+            const float flicker =
+                1.0f + 0.06f * std::sin(1.7f * fi + 9.0f * t) + 0.04f * std::sin(fi + 23.0f * t);
+            add_light(out, l.x, l.y, l.glow * 96.0f + 14.0f, 1.0f, 0.62f, 0.30f, flicker * 1.1f);
+        } else {
+            add_light(out, l.x, l.y, 16.0f, 1.0f, 0.45f, 0.20f,
+                      0.25f + 0.1f * std::sin(fi + 2.0f * t));
+        }
+    }
+}
+
+void add_exit_light(const Level& level, std::vector<LightSource>& out) {
+    const float a = level.exit_progress;
+    const Vec2 p = level.exit_pos;
+    if (level.depth < 10) {
+        add_light(out, p.x, p.y, 70.0f * a + 14.0f, 0.45f, 0.75f, 1.0f, 0.9f * a + 0.2f);
+    } else {
+        const float pulse = 0.85f + 0.15f * std::sin(1.3f * level.time);
+        add_light(out, p.x, p.y, 130.0f * a + 30.0f, 1.0f, 0.95f, 0.8f, (a + 0.35f) * pulse);
+    }
+}
+
+void add_crystal_lights(const Level& level, std::vector<LightSource>& out) {
+    for (const Crystal& c : level.crystals)
+        if (c.glow > 0.02f)
+            add_light(out, c.x, c.y, std::min(c.glow, 1.0f) * 38.0f, 0.5f, 0.8f, 1.0f,
+                      std::min(c.glow, 1.2f) * 0.75f);
+}
+
+void add_firefly_light(const Level& level, std::vector<LightSource>& out) {
+    float radius = 70.0f * level.energy + 22.0f;
+    if (level.night) radius *= 0.72f;
+    const float intensity =
+        (1.0f + 0.03f * std::sin(13.0f * level.time)) * (0.75f + 0.6f * level.energy);
+    add_light(out, level.firefly_pos.x, level.firefly_pos.y, radius, 1.0f, 0.9f, 0.55f, intensity);
+}
+
+void add_burst_light(const Level& level, std::vector<LightSource>& out) {
+    if (!level.burst_flash) return;
+    const float k = 1.0f - *level.burst_flash / 0.6f;
+    add_light(out, level.firefly_pos.x, level.firefly_pos.y, (0.6f * k + 0.4f) * 80.0f, 1.0f, 0.95f,
+              0.8f, 1.4f * k);
+}
+
+}  // namespace
+
+void build_lights(const Level& level, LightGroups groups, std::vector<LightSource>& out) {
+    if (groups & kLanternLights) add_lantern_lights(level, out);
+    if (groups & kExitLight) add_exit_light(level, out);
+    if (groups & kCrystalLights) add_crystal_lights(level, out);
+    if (groups & kFireflyLight) add_firefly_light(level, out);
+    if (groups & kBurstLight) add_burst_light(level, out);
+    if (groups & kCompanionLights)
+        for (const Companion& c : level.companions)
+            add_light(out, c.x, c.y, 28.0f, 1.0f, 0.9f, 0.55f, 0.45f);
+    if ((groups & kLostCompanionLight) && level.lost_companion)
+        add_light(out, level.lost_companion->x, level.lost_companion->y, 18.0f, 1.0f, 0.9f, 0.5f,
+                  0.25f);
+    if (groups & kPollenLights)
+        for (const PollenGrain& p : level.pollen)
+            if (p.present) add_light(out, p.x, p.y, 18.0f, 0.65f, 1.0f, 0.35f, 0.45f);
+}
+
+float light_at(const std::vector<LightSource>& lights, const Cave& cave, float x, float y) {
+    float total = 0.0f;
+    for (const LightSource& s : lights) {
+        const float dx = x - s.x;
+        const float dy = y - s.y;
+        const float d = std::sqrt(dx * dx + dy * dy);
+        if (!(d < s.radius)) continue;
+        if (!line_of_sight(cave, Vec2{s.x, s.y}, Vec2{x, y})) continue;
+        const float q = d / s.radius;
+        const float f = 1.0f - q * q;
+        total += s.intensity * (f * f);
+    }
+    return total;
+}
+
+bool line_of_sight(const Cave& cave, Vec2 a, Vec2 b) {
+    const Cell from = cell_of(a);
+    const Cell to = cell_of(b);
+    if (from == to) return true;
+    const float inf = std::numeric_limits<float>::infinity();
+    const float ax = a.x * 0.125f;
+    const float ay = a.y * 0.125f;
+    const float dx = (b.x - a.x) * 0.125f;
+    const float dy = (b.y - a.y) * 0.125f;
+    // Segment parameters of the next vertical and horizontal cell borders, and their spacing.
+    float next_x = dx > 0   ? (static_cast<float>(from.x) + 1.0f - ax) / dx
+                   : dx < 0 ? (ax - static_cast<float>(from.x)) / -dx
+                            : inf;
+    float next_y = dy > 0   ? (static_cast<float>(from.y) + 1.0f - ay) / dy
+                   : dy < 0 ? (ay - static_cast<float>(from.y)) / -dy
+                            : inf;
+    const float step_x = dx != 0 ? 1.0f / std::abs(dx) : inf;
+    const float step_y = dy != 0 ? 1.0f / std::abs(dy) : inf;
+    const std::int32_t sx = dx > 0 ? 1 : -1;
+    const std::int32_t sy = dy > 0 ? 1 : -1;
+    const std::int64_t steps =
+        std::abs(std::int64_t{to.x} - from.x) + std::abs(std::int64_t{to.y} - from.y);
+    std::int64_t x = from.x;
+    std::int64_t y = from.y;
+    for (std::int64_t i = 0; i < steps; ++i) {
+        if (next_y <= next_x) {
+            y += sy;
+            next_y += step_y;
+        } else {
+            x += sx;
+            next_x += step_x;
+        }
+        if (x == to.x && y == to.y) return true;
+        if (x < 0 || y < 0 || x >= cave.width || y >= cave.height ||
+            !is_open(cave, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)))
+            return false;
+    }
+    return true;
+}
+
+void emit_burst(std::vector<Particle>& particles, Rng& rng, std::int32_t count,
+                std::uint32_t colour, float x, float y, float speed, float life) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        const float angle = kTwoPi * rng.next_f32();
+        const float v = 0.3f * speed + rng.next_f32() * 0.7f * speed;
+        const float l = 0.5f * life + rng.next_f32() * 0.5f * life;
+        particles.push_back(
+            Particle{x, y, v * std::cos(angle), v * std::sin(angle), l, l, colour, -10.0f});
+    }
+}
+
+}  // namespace pyrelle

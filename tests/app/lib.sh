@@ -1,0 +1,74 @@
+# Helpers for the tests that run the real binary. Source it; $1 of the test is the binary.
+set -u
+
+fail() {
+    echo "ÉCHEC : $*" >&2
+    exit 1
+}
+
+# Runs a command, keeping its stdout, stderr and status in OUT, ERR and STATUS.
+capture() {
+    local out_file err_file
+    out_file=$(mktemp)
+    err_file=$(mktemp)
+    set +e
+    "$@" >"$out_file" 2>"$err_file"
+    STATUS=$?
+    set -e
+    OUT=$(cat "$out_file")
+    ERR=$(cat "$err_file")
+    rm -f "$out_file" "$err_file"
+}
+
+expect_eq() {  # what, got, want
+    [ "$2" = "$3" ] || fail "$1 : obtenu «$2», attendu «$3»"
+}
+
+# Starts a virtual X server on a free display and exports DISPLAY; stopped on exit.
+start_xvfb() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1600x900x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        if kill -0 "$XVFB_PID" 2>/dev/null; then
+            export DISPLAY=":$n"
+            trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
+            return 0
+        fi
+    done
+    fail "pas de serveur X virtuel"
+}
+
+# Waits for the window titled $1 and prints its id.
+wait_window() {
+    local id
+    for _ in $(seq 100); do
+        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Holds a key long enough for the game to see it in a frame, then lets go.
+press() {  # window key [seconds]
+    xdotool windowfocus --sync "$1" 2>/dev/null || true
+    xdotool keydown "$2"
+    sleep "${3:-0.3}"
+    xdotool keyup "$2"
+    sleep 0.2
+}
+
+# Waits up to $2 seconds for process $1 to end; returns 1 if it is still running.
+wait_exit() {
+    for _ in $(seq $(( $2 * 10 ))); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}

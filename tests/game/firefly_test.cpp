@@ -1,0 +1,317 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "game/fixtures.hpp"
+#include "game/level.hpp"
+
+namespace pyrelle {
+namespace {
+
+using testing::centre_of;
+using testing::kDt;
+using testing::level_from;
+using testing::open_room;
+
+const WaterMask kNoWater{};
+
+TEST(MoveCircle, SlidesAlongAFloor) {
+    const Cave cave = testing::cave_from({
+        "..........",
+        "..........",
+        "##########",
+    });
+    Vec2 p{19.0f, 12.5f};
+    Vec2 v{40.0f, 40.0f};
+    // 4 px each way in sub-steps of (1, 1): each one sinks into the floor at y = 16 and is
+    // pushed back to 16 - 3; the downward speed is lost at the first contact.
+    move_circle(cave, kNoWater, p, v, 3.0f, 0.1f, BlockRule::Rock);
+    EXPECT_FLOAT_EQ(p.x, 23.0f);
+    EXPECT_EQ(p.y, 13.0f);
+    EXPECT_EQ(v.x, 40.0f);
+    EXPECT_EQ(v.y, 0.0f);
+}
+
+TEST(MoveCircle, EachRockCellPushesOnItsOwn) {
+    // Crossing the seam between two floor cells, the first cell's corner pushes the circle
+    // along its normal before the second cell pushes it straight up.
+    const Cave cave = testing::cave_from({
+        "..........",
+        "..........",
+        "##########",
+    });
+    Vec2 p{24.0f, 13.0f};
+    Vec2 v{60.0f, 0.0f};
+    move_circle(cave, kNoWater, p, v, 3.0f, 1.0f / 60.0f, BlockRule::Rock);
+    // At (25, 13) nothing touches yet: the corner (24, 16) is sqrt(10) away.
+    EXPECT_FLOAT_EQ(p.x, 25.0f);
+    EXPECT_EQ(p.y, 13.0f);
+    p = {25.0f, 14.0f};
+    move_circle(cave, kNoWater, p, v, 3.0f, 0.0f, BlockRule::Rock);
+    // Cell (2, 2)'s corner is sqrt(5) away: pushed by 3 - sqrt(5) along (1, -2) / sqrt(5);
+    // then cell (3, 2) lifts it back to y = 13.
+    const double push = 3.0 - std::sqrt(5.0);
+    EXPECT_NEAR(p.x, 25.0 + push / std::sqrt(5.0), 1e-5);
+    EXPECT_NEAR(p.y, 13.0, 1e-5);
+    EXPECT_EQ(v.x, 60.0f);  // moving away from the corner's normal: speed kept
+}
+
+TEST(MoveCircle, CentreInsideIsPushedOutByTheFullRadiusAlongOneAxis) {
+    const Cave cave = testing::cave_from({
+        ".....",
+        "..#..",
+        ".....",
+    });
+    // The rock square is [16, 24] x [8, 16].
+    struct Case {
+        Vec2 start, want;
+        const char* why;
+    };
+    const Case cases[] = {
+        // All four faces 4 away: the left face wins ties. 3 px leaves it still inside at
+        // x = 17, the next pass pushes 3 more to 14, the third the last 1 to 13.
+        {{20.0f, 12.0f}, {13.0f, 12.0f}, "tie goes left"},
+        // Right face nearest (3): out to x = 24, exactly on the face, which counts as
+        // inside (distance 0) and goes on through the right face to 27.
+        {{21.0f, 12.0f}, {27.0f, 12.0f}, "right"},
+        // Top face strictly nearest (1): 3 px up to y = 6, then the last 1 px to 5.
+        {{19.0f, 9.0f}, {19.0f, 5.0f}, "top"},
+        {{19.0f, 15.0f}, {19.0f, 19.0f}, "bottom"},
+    };
+    for (const Case& c : cases) {
+        Vec2 p = c.start;
+        Vec2 v{};
+        move_circle(cave, kNoWater, p, v, 3.0f, 0.0f, BlockRule::Rock);
+        EXPECT_EQ(p.x, c.want.x) << c.why;
+        EXPECT_EQ(p.y, c.want.y) << c.why;
+    }
+}
+
+TEST(MoveCircle, DoesNotTunnelThroughAThinWall) {
+    const Cave cave = testing::cave_from({
+        ".........",
+        "....#....",
+        ".........",
+    });
+    for (float speed : {90.0f, 210.0f, 1000.0f}) {
+        Vec2 p{12.0f, 12.0f};
+        Vec2 v{speed, 0.0f};
+        move_circle(cave, kNoWater, p, v, 3.0f, 0.5f, BlockRule::Rock);
+        EXPECT_EQ(p.x, 29.0f) << speed;  // the wall's left face at 32, minus the radius
+        EXPECT_EQ(v.x, 0.0f) << speed;
+    }
+}
+
+TEST(MoveCircle, ShadeRuleStopsAtWaterAndRockRuleDoesNot) {
+    const std::vector<std::string> rows = {
+        "..........", "....~~~...", "....~~~...", "....~~~...", "..........",
+    };
+    const Cave cave = testing::cave_from(rows);
+    const WaterMask water = testing::water_from(rows);
+    // Cells whose water level exceeds a half: the lake's 3 x 3 block except its corners
+    // (corner cells: 4 + 2 + 2 + 1 = 9/16 > 1/2 too). Column 4 has level >= 9/16, column 3
+    // at most 6/16, so the shade stops at x = 32 - 4.
+    Vec2 p{12.0f, 20.0f};
+    Vec2 v{80.0f, 0.0f};
+    move_circle(cave, water, p, v, 4.0f, 0.5f, BlockRule::Shade);
+    EXPECT_EQ(p.x, 28.0f);
+    Vec2 q{12.0f, 20.0f};
+    Vec2 w{80.0f, 0.0f};
+    move_circle(cave, water, q, w, 4.0f, 0.5f, BlockRule::Rock);
+    EXPECT_FLOAT_EQ(q.x, 52.0f);
+}
+
+TEST(Firefly, SpeedIsCappedAtNinetyAndStraightOrDiagonalAlike) {
+    const float h = 0.70710677f;
+    for (const Vec2 input : {Vec2{1.0f, 0.0f}, Vec2{h, h}, Vec2{0.0f, -1.0f}}) {
+        Level level = open_room(60, 60, 30, 30);
+        level.firefly_vel = {};
+        level.update(input.x, input.y, kDt);
+        // First frame from rest: 520 dt along the input, damped by 0.08^dt.
+        const float first = 520.0f * kDt * std::pow(0.08f, kDt);
+        EXPECT_NEAR(length(level.firefly_vel.x, level.firefly_vel.y), first, 1e-4f);
+        for (int i = 0; i < 60; ++i)
+            level.update(input.x, input.y, kDt);
+        EXPECT_NEAR(length(level.firefly_vel.x, level.firefly_vel.y), 90.0f, 1e-3f);
+        EXPECT_NEAR(level.firefly_vel.x, 90.0f * input.x, 1e-3f);
+        EXPECT_NEAR(level.firefly_vel.y, 90.0f * input.y, 1e-3f);
+    }
+}
+
+TEST(Firefly, CoastingSlowsAsPointZeroZeroThreeToTheTime) {
+    Level level = open_room(80, 20, 5, 10);
+    level.firefly_vel = {90.0f, 0.0f};
+    for (int i = 0; i < 30; ++i)
+        level.update(0.0f, 0.0f, kDt);
+    const double want = 90.0 * std::pow(0.003, 30 * static_cast<double>(kDt));
+    EXPECT_NEAR(level.firefly_vel.x, want, want * 1e-4);
+    EXPECT_EQ(level.firefly_vel.y, 0.0f);
+}
+
+TEST(Firefly, DrainFollowsDepthCompanionsAndNight) {
+    struct Case {
+        std::uint32_t depth;
+        int companions;
+        bool night;
+        double per_second;
+    };
+    const Case cases[] = {
+        {1, 0, false, 0.026},        {7, 0, false, 0.062},         {4000000000u, 0, false, 0.062},
+        {1, 3, false, 0.026 * 0.82}, {7, 10, false, 0.062 * 0.55},  // floor at 55 %
+        {1, 0, true, 0.026 * 1.15},
+    };
+    for (const Case& c : cases) {
+        Level level = open_room(9, 9, 4, 4);
+        level.depth = c.depth;
+        level.night = c.night;
+        for (int i = 0; i < c.companions; ++i)
+            level.companions.push_back(Companion{level.firefly_pos.x, level.firefly_pos.y, 0.0f});
+        level.energy = 0.9f;
+        level.update(0.0f, 0.0f, 0.1f);
+        EXPECT_NEAR(level.energy, 0.9 - c.per_second * 0.1, 1e-6) << c.depth << " " << c.companions;
+    }
+}
+
+TEST(Firefly, TrailSparkChanceGrowsWithSpeed) {
+    int sparks_at_rest = 0, sparks_fast = 0;
+    for (std::uint64_t seed = 0; seed < 40; ++seed) {
+        for (bool fast : {false, true}) {
+            Level level = open_room(60, 10, 30, 5);
+            testing::keep_exit_closed(level);
+            level.rng = Rng::seeded(seed);
+            level.firefly_vel = fast ? Vec2{90.0f, 0.0f} : Vec2{};
+            const float input = fast ? 1.0f : 0.0f;
+            Rng probe = level.rng;
+            const float u = probe.next_f32();
+            level.update(input, 0.0f, kDt);
+            const float speed = length(level.firefly_vel.x, level.firefly_vel.y);
+            const bool want = 0.35f + 0.3f * speed / 90.0f > u;
+            ASSERT_EQ(level.particles.size(), want ? 1u : 0u) << seed;
+            if (want) {
+                const Particle& p = level.particles[0];
+                EXPECT_EQ(p.colour, 0x968232u);
+                EXPECT_EQ(p.gravity, -6.0f);
+                EXPECT_EQ(p.life, 0.7f);
+                EXPECT_FLOAT_EQ(p.vx, -0.1f * level.firefly_vel.x);
+                EXPECT_LE(std::abs(p.x - level.firefly_pos.x), 1.5f);
+            }
+            (fast ? sparks_fast : sparks_at_rest) += want;
+        }
+    }
+    EXPECT_GT(sparks_fast, sparks_at_rest);
+}
+
+TEST(Firefly, DimSparksBelowAQuarter) {
+    for (std::uint64_t seed = 0;; ++seed) {
+        Level level = open_room(9, 9, 4, 4);
+        testing::keep_exit_closed(level);
+        level.rng = Rng::seeded(seed);
+        level.energy = 0.2f;
+        level.update(0.0f, 0.0f, kDt);
+        if (level.particles.empty()) continue;
+        EXPECT_EQ(level.particles[0].colour, 0x963C1Eu);
+        break;
+    }
+}
+
+TEST(LightBurst, RefusedBelowTheCostOrDuringTheCooldown) {
+    Level level = open_room(9, 9, 4, 4);
+    level.energy = 0.11f;
+    const Level before = level;
+    EXPECT_FALSE(level.light_burst());
+    EXPECT_TRUE(level == before);
+
+    level.energy = 0.12f;
+    ASSERT_TRUE(level.light_burst());
+    EXPECT_FLOAT_EQ(level.energy, 0.04f);
+    EXPECT_EQ(level.burst_cooldown, 3.0f);
+    ASSERT_TRUE(level.burst_flash.has_value());
+    EXPECT_EQ(*level.burst_flash, 0.0f);
+    EXPECT_EQ(level.sound_events, std::vector<SoundEvent>{SoundEvent::Burst});
+    EXPECT_EQ(level.particles.size(), 40u);
+
+    level.energy = 1.0f;
+    const Level cooling = level;
+    EXPECT_FALSE(level.light_burst());
+    EXPECT_TRUE(level == cooling);
+    // The flash lasts 0.6 s; the cooldown runs out after 3 s and a burst fires again.
+    int frames = 0;
+    while (level.burst_cooldown > 0.0f) {
+        EXPECT_FALSE(level.light_burst());
+        level.update(0.0f, 0.0f, kDt);
+        ++frames;
+        if (frames == 35) {
+            EXPECT_TRUE(level.burst_flash.has_value());
+        }
+        if (frames == 36) {
+            EXPECT_FALSE(level.burst_flash.has_value());
+        }
+    }
+    EXPECT_NEAR(frames, 180, 1);  // 3 s of 1/60 s steps, give or take float rounding
+    EXPECT_TRUE(level.light_burst());
+}
+
+TEST(LightBurst, ReachesOnlyWhatTheFireflySeesWithinEightyPixels) {
+    Level level = level_from({
+        "..............",
+        "..............",
+        "......#.......",
+        "...F..#.......",
+        "......#.......",
+        "..............",
+    });
+    const Vec2 f = level.firefly_pos;  // (28, 28)
+    auto shade_at = [](float x, float y) {
+        Shade s;
+        s.x = x;
+        s.y = y;
+        return s;
+    };
+    level.shades = {shade_at(f.x - 20.0f, f.y), shade_at(f.x + 36.0f, f.y),  // behind rock
+                    shade_at(f.x, f.y - 20.0f)};
+    level.shades[2].flee_timer = 5.0f;  // a longer flight is kept
+    Moth near_moth;
+    near_moth.x = f.x;
+    near_moth.y = f.y + 12.0f;
+    near_moth.near = true;
+    Moth hidden = near_moth;
+    hidden.x = f.x + 40.0f;
+    hidden.y = f.y;
+    level.moths = {near_moth, hidden};
+    level.crystals = {Crystal{f.x - 16.0f, f.y + 8.0f, 0, 1, 0.2f, false},
+                      Crystal{f.x + 32.0f, f.y, 0, 1, 0.2f, false}};
+    const Level before = level;
+    ASSERT_TRUE(level.light_burst());
+
+    EXPECT_EQ(level.shades[0].flee_timer, 3.0f);
+    EXPECT_EQ(level.shades[0].state, ShadeState::Flee);
+    EXPECT_FLOAT_EQ(level.shades[0].vx, -140.0f);
+    EXPECT_EQ(level.shades[0].vy, 0.0f);
+    EXPECT_EQ(level.shades[1], before.shades[1]);
+    EXPECT_EQ(level.shades[2].flee_timer, 5.0f);
+    EXPECT_FLOAT_EQ(level.shades[2].vy, -140.0f);
+
+    EXPECT_EQ(level.moths[0].stun_timer, 2.5f);
+    EXPECT_FALSE(level.moths[0].near);
+    EXPECT_FLOAT_EQ(level.moths[0].vy, 110.0f);
+    EXPECT_EQ(level.moths[1], before.moths[1]);
+
+    EXPECT_EQ(level.crystals[0].glow, 1.3f);
+    EXPECT_EQ(level.crystals[1].glow, 0.2f);
+}
+
+TEST(LightBurst, EightyPixelsIsOutOfReach) {
+    Level level = open_room(30, 5, 2, 2);
+    Shade far;
+    far.x = level.firefly_pos.x + 80.0f;
+    far.y = level.firefly_pos.y;
+    Shade close = far;
+    close.x -= 0.5f;
+    level.shades = {far, close};
+    ASSERT_TRUE(level.light_burst());
+    EXPECT_EQ(level.shades[0].flee_timer, 0.0f);
+    EXPECT_EQ(level.shades[1].flee_timer, 3.0f);
+}
+
+}  // namespace
+}  // namespace pyrelle
