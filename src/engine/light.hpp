@@ -1,0 +1,88 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "engine/canvas.hpp"
+#include "engine/light_source.hpp"
+#include "engine/light_walk.hpp"
+
+namespace pyrelle {
+
+struct LightRgb {
+    float r = 0.0f;
+    float g = 0.0f;
+    float b = 0.0f;
+};
+
+// One neighbour of the rock glow: offset in light cells and how much of its light it lends.
+struct SpreadEntry {
+    std::int32_t dx;
+    std::int32_t dy;
+    float weight;
+};
+
+// Per-frame light over the view plus a margin of 4 cells before and 5 after, in square
+// cells of `cell` screen pixels. Light from each source is blocked by rock, rock faces
+// next to lit space glow, and `apply` multiplies a drawn picture by the posterised light.
+struct LightMap {
+    std::vector<LightRgb> light;      // index k + j × gw
+    std::vector<std::uint8_t> rock;   // 1 where the cell's centre lies in rock or outside
+    std::vector<SpreadEntry> spread;  // the rock glow's neighbours, in scan order
+    std::uint32_t gw = 0;
+    std::uint32_t gh = 0;
+    std::uint32_t cell = 0;
+    LightRgb ambient;
+
+    // `LightMap::new`. A cell of 0 is a programming error and stops the program.
+    static LightMap create(std::uint32_t view_width, std::uint32_t view_height, std::uint32_t cell);
+
+    // Rebuilds the light for a camera at (camera_x, camera_y) world pixels (the caller
+    // floors it). Allocates nothing once the scratch buffers have grown to the scene.
+    void compute(const std::vector<LightSource>& lights, LightRgb ambient_light, CaveTiles cave,
+                 float camera_x, float camera_y, float cave_cell);
+
+    // Bilinear light at a screen pixel.
+    LightRgb sample(float px, float py) const;
+
+    // Multiplies every pixel by its dithered, posterised light plus the ambient light.
+    void apply(Canvas& canvas);
+
+  private:
+    struct Window {
+        std::int32_t x0 = 0, y0 = 0, w = 0, h = 0;
+    };
+    // Everything below is scratch reused from frame to frame.
+    std::vector<std::int32_t> cave_col_;      // cave column under each light column
+    std::vector<std::int32_t> cave_row_;      // cave row under each light row
+    std::vector<float> centre_x_;             // world centre of each light column
+    std::vector<float> centre_y_;             // world centre of each light row
+    std::vector<std::uint32_t> blocked_sum_;  // summed-area table of blocked cave cells
+    Window window_;
+    StaircaseReach reach_;
+    std::vector<float> falloff_;               // one row of one source's falloff
+    std::vector<WalkAxis> col_walk_;           // one source's walk set-up towards each column
+    std::vector<std::int32_t> col_overshoot_;  // and where its last step may overshoot
+    std::vector<std::uint8_t> open_mask_;      // the window's cells, 1 open
+    std::vector<float> padded_score_;  // r + g + b of open cells, -inf elsewhere, 3-cell border
+    std::vector<std::uint8_t> near_lit_;
+    std::vector<std::uint8_t> run_;
+    std::vector<float> row_a_, row_b_;  // horizontal interpolations of two light rows, r g b
+    std::vector<float> factor_;         // one pixel row's light factors, r g b
+    std::vector<std::uint32_t> col_k_;
+    std::vector<float> col_f_;
+
+    void build_rock_mask(CaveTiles cave);
+    void build_blocked_table(CaveTiles cave);
+    std::uint32_t blocked_in(std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                             std::int64_t y1) const;
+    bool span_open(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by,
+                   std::int32_t ox, std::int32_t oy, bool skip_start) const;
+    bool walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x, std::int32_t end_y,
+                        WalkAxis ax, WalkAxis ay, std::int32_t ox, std::int32_t oy) const;
+    void row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1);
+    void add_source(const LightSource& s, CaveTiles cave, float ox, float oy, float cave_cell);
+    void glow_rock();
+    void interpolate_row(std::uint32_t j, float* out) const;
+};
+
+}  // namespace pyrelle

@@ -1,0 +1,162 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "engine/light.hpp"
+#include "engine/simd.hpp"
+
+namespace pyrelle {
+
+namespace {
+
+constexpr float kMargin = 4.0f;  // light cells before the view's top-left corner
+
+// Bayer ordered-dither matrix.
+constexpr float kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+float lerp(float a, float b, float t) {
+    return a + (b - a) * t;
+}
+
+// Where sample() reads along one axis: the lower cell and the fraction towards the next.
+struct Tap {
+    std::uint32_t index;
+    float fraction;
+};
+
+Tap tap(float p, float cell, std::uint32_t cells) {
+    const float u = (p + 0.5f) / cell - 0.5f + kMargin;
+    const std::int32_t fl = floor_i32(u);
+    std::uint32_t index = fl < 0 ? 0u : static_cast<std::uint32_t>(fl);
+    const float fraction = u - static_cast<float>(index);
+    // Only reachable off the view; keeps the read inside the grid.
+    index = std::min(index, cells >= 2 ? cells - 2 : 0u);
+    return {index, fraction};
+}
+
+// floor(min(l, 1.8) × 7 + t) / 7, not below 0, plus ambient. Light is first kept within
+// [-1, 1.8]: below -1 the level is 0 anyway. Truncation then equals the floor wherever the
+// level is not 0, and vectorises. NaN light gives a NaN factor (adding d - d), which ends
+// black, as it does by the rule.
+float light_factor(float l, float t, float ambient) {
+    const float high = l > 1.8f ? 1.8f : l;
+    const float d = high < -1.0f ? -1.0f : high;
+    const float safe = d == d ? d : 0.0f;
+    const std::int32_t k = static_cast<std::int32_t>(safe * 7.0f + t);
+    const float level = static_cast<float>(k > 0 ? k : 0) / 7.0f;
+    return (level + ambient) + (d - d);
+}
+
+simd::F4 light_factor(simd::F4 l, simd::F4 t, simd::F4 ambient) {
+    using namespace simd;
+    const F4 high = select(l > 1.8f, splat(1.8f), l);
+    const F4 d = select(high < -1.0f, splat(-1.0f), high);
+    const F4 safe = select(d == d, d, splat(0.0f));
+    const I4 k = __builtin_convertvector(safe * 7.0f + t, I4);
+    const F4 level = __builtin_convertvector(select(k > 0, k, I4{0, 0, 0, 0}), F4) / 7.0f;
+    return (level + ambient) + (d - d);
+}
+
+// clamp(old × factor, 0, 255) truncated, NaN giving 0.
+std::uint32_t scaled_channel(std::uint32_t old, float factor) {
+    float v = static_cast<float>(static_cast<std::int32_t>(old)) * factor;
+    v = v > 0.0f ? v : 0.0f;
+    v = v < 255.0f ? v : 255.0f;
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
+}
+
+}  // namespace
+
+LightRgb LightMap::sample(float px, float py) const {
+    const float cellf = static_cast<float>(cell);
+    const Tap tk = tap(px, cellf, gw);
+    const Tap tj = tap(py, cellf, gh);
+    const auto at = [&](std::uint32_t k, std::uint32_t j) -> const LightRgb& {
+        return light[k + static_cast<std::size_t>(j) * gw];
+    };
+    const LightRgb& a = at(tk.index, tj.index);
+    const LightRgb& b = at(tk.index + 1, tj.index);
+    const LightRgb& c = at(tk.index, tj.index + 1);
+    const LightRgb& d = at(tk.index + 1, tj.index + 1);
+    const LightRgb top{lerp(a.r, b.r, tk.fraction), lerp(a.g, b.g, tk.fraction),
+                       lerp(a.b, b.b, tk.fraction)};
+    const LightRgb bottom{lerp(c.r, d.r, tk.fraction), lerp(c.g, d.g, tk.fraction),
+                          lerp(c.b, d.b, tk.fraction)};
+    return {lerp(top.r, bottom.r, tj.fraction), lerp(top.g, bottom.g, tj.fraction),
+            lerp(top.b, bottom.b, tj.fraction)};
+}
+
+// The horizontal half of sample() for every column of one light row: r, g, b planes.
+void LightMap::interpolate_row(std::uint32_t j, float* out) const {
+    const std::size_t w = col_k_.size();
+    const LightRgb* row = &light[static_cast<std::size_t>(j) * gw];
+    for (std::size_t x = 0; x < w; ++x) {
+        const LightRgb& a = row[col_k_[x]];
+        const LightRgb& b = row[col_k_[x] + 1];
+        const float f = col_f_[x];
+        out[x] = lerp(a.r, b.r, f);
+        out[x + w] = lerp(a.g, b.g, f);
+        out[x + 2 * w] = lerp(a.b, b.b, f);
+    }
+}
+
+// Same result as sampling every pixel on its own: the taps along x are the same for
+// every row, and each light row's horizontal interpolation serves several pixel rows.
+void LightMap::apply(Canvas& canvas) {
+    const std::size_t w = canvas.width;
+    const float cellf = static_cast<float>(cell);
+    col_k_.resize(w);
+    col_f_.resize(w);
+    row_a_.resize(3 * w);
+    row_b_.resize(3 * w);
+    factor_.resize(3 * w);
+    for (std::size_t x = 0; x < w; ++x) {
+        const Tap t = tap(static_cast<float>(x), cellf, gw);
+        col_k_[x] = t.index;
+        col_f_[x] = t.fraction;
+    }
+    std::uint32_t top_row = std::numeric_limits<std::uint32_t>::max();
+    float* top = row_a_.data();
+    float* bottom = row_b_.data();
+    float* factor = factor_.data();
+    const float ambient_of[3] = {ambient.r, ambient.g, ambient.b};
+    for (std::uint32_t y = 0; y < canvas.height; ++y) {
+        const Tap t = tap(static_cast<float>(y), cellf, gh);
+        if (t.index != top_row) {
+            if (t.index == top_row + 1) {
+                std::swap(top, bottom);
+            } else {
+                interpolate_row(t.index, top);
+            }
+            interpolate_row(t.index + 1, bottom);
+            top_row = t.index;
+        }
+        const float fy = t.fraction;
+        const float* bayer = kBayer[y & 3u];
+        const simd::F4 dither4 =
+            (simd::F4{bayer[0], bayer[1], bayer[2], bayer[3]} + 0.5f) * 0.0625f;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const float* a = top + c * w;
+            const float* b = bottom + c * w;
+            float* out = factor + c * w;
+            const float amb = ambient_of[c];
+            std::size_t x = 0;
+            for (; x + 4 <= w; x += 4) {
+                const simd::F4 ta = simd::load(a + x);
+                const simd::F4 l = ta + (simd::load(b + x) - ta) * fy;
+                simd::store(out + x, light_factor(l, dither4, simd::splat(amb)));
+            }
+            for (; x < w; ++x)
+                out[x] = light_factor(lerp(a[x], b[x], fy), (bayer[x & 3u] + 0.5f) * 0.0625f, amb);
+        }
+        std::uint32_t* pixels = &canvas.pixels[static_cast<std::size_t>(y) * w];
+        for (std::size_t x = 0; x < w; ++x) {
+            const std::uint32_t p = pixels[x];
+            pixels[x] = pack_rgb(scaled_channel(red_of(p), factor[x]),
+                                 scaled_channel(green_of(p), factor[x + w]),
+                                 scaled_channel(blue_of(p), factor[x + 2 * w]));
+        }
+    }
+}
+
+}  // namespace pyrelle

@@ -1,0 +1,224 @@
+// Which light cells each source reaches. The rule is the cell walk of cave_path_clear for
+// every light cell; the exact shortcuts below give the same answers with fewer walks.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "engine/light.hpp"
+#include "engine/simd.hpp"
+
+namespace pyrelle {
+
+namespace {
+
+// Cave cells kept around the view for the summed-area table; sources farther out walk.
+constexpr std::int32_t kWindowMargin = 32;
+// Shortcuts are taken only for sources reaching at most this many cells, where the walk's
+// rounding stays far below kBorder.
+constexpr std::int32_t kMaxReach = 64;
+// A target this close to a cell border (in cells) may make the walk's last step overshoot.
+constexpr float kBorder = 1.0f / 64.0f;
+
+// -1 or +1 when a walk in direction d towards `target` may step one cell past the target's
+// cell on that side (the target lies on or next to the border it would cross), else 0.
+std::int32_t overshoot(float target, float d, float cave_cell) {
+    const float u = target / cave_cell;
+    const float frac = u - std::floor(u);
+    if (d < 0.0f && frac < kBorder) return -1;
+    if (d > 0.0f && frac > 1.0f - kBorder) return 1;
+    return 0;
+}
+
+}  // namespace
+
+// Summed-area table and open mask of the cave cells around the view.
+void LightMap::build_blocked_table(CaveTiles cave) {
+    const std::int64_t x0 = std::int64_t{cave_col_.front()} - kWindowMargin;
+    const std::int64_t y0 = std::int64_t{cave_row_.front()} - kWindowMargin;
+    const std::int64_t w = std::int64_t{cave_col_.back()} - x0 + 1 + kWindowMargin;
+    const std::int64_t h = std::int64_t{cave_row_.back()} - y0 + 1 + kWindowMargin;
+    // Odd scales (tiny cave cells, cameras at the ends of the number line) just walk.
+    const bool usable = w * h <= (std::int64_t{1} << 22) && x0 > INT32_MIN / 2 &&
+                        y0 > INT32_MIN / 2 && x0 + w < INT32_MAX / 2 && y0 + h < INT32_MAX / 2;
+    window_ = usable ? Window{static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0),
+                              static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)}
+                     : Window{};
+    const std::size_t stride = static_cast<std::size_t>(window_.w) + 1;
+    blocked_sum_.resize(stride * (static_cast<std::size_t>(window_.h) + 1));
+    open_mask_.resize(static_cast<std::size_t>(window_.w) * static_cast<std::size_t>(window_.h));
+    std::fill(blocked_sum_.begin(), blocked_sum_.begin() + static_cast<std::ptrdiff_t>(stride), 0u);
+    for (std::int32_t y = 0; y < window_.h; ++y) {
+        std::uint32_t row = 0;
+        std::uint32_t* above = &blocked_sum_[static_cast<std::size_t>(y) * stride];
+        std::uint32_t* here = above + stride;
+        here[0] = 0;
+        for (std::int32_t x = 0; x < window_.w; ++x) {
+            const bool open = cave.open(std::int64_t{window_.x0} + x, std::int64_t{window_.y0} + y);
+            open_mask_[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * window_.w] =
+                open;
+            row += open ? 0u : 1u;
+            here[x + 1] = above[x + 1] + row;
+        }
+    }
+}
+
+// Blocked cells in the window rectangle [x0, x1) × [y0, y1); the caller keeps it inside.
+std::uint32_t LightMap::blocked_in(std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                                   std::int64_t y1) const {
+    const std::size_t stride = static_cast<std::size_t>(window_.w) + 1;
+    const auto at = [&](std::int64_t x, std::int64_t y) {
+        return blocked_sum_[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * stride];
+    };
+    return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
+}
+
+// True when every cell a walk from window cell (ax, ay) towards (bx, by) may enter is open:
+// the rectangle between them, grown by one cell past b where the walk may overshoot
+// (ox, oy). Cell a itself is not counted when `skip_start` (the source's cell is never
+// tested). Then the walk sees through without being run.
+bool LightMap::span_open(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by,
+                         std::int32_t ox, std::int32_t oy, bool skip_start) const {
+    std::int64_t x0 = std::min(ax, bx), x1 = std::max(ax, bx) + 1;
+    std::int64_t y0 = std::min(ay, by), y1 = std::max(ay, by) + 1;
+    x0 += std::min(ox, 0);
+    x1 += std::max(ox, 0);
+    y0 += std::min(oy, 0);
+    y1 += std::max(oy, 0);
+    if (x0 < 0 || y0 < 0 || x1 > window_.w || y1 > window_.h) return false;
+    const std::uint32_t start = skip_start ? blocked_in(ax, ay, ax + 1, ay + 1) : 0u;
+    return blocked_in(x0, y0, x1, y1) == start;
+}
+
+// cave_path_clear on the window's open mask, for walks known to stay inside the window.
+// Every few steps it asks whether the rest of the way is plainly open.
+bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x,
+                              std::int32_t end_y, WalkAxis ax, WalkAxis ay, std::int32_t ox,
+                              std::int32_t oy) const {
+    if (x == end_x && y == end_y) return true;
+    const std::int32_t steps = std::abs(end_x - x) + std::abs(end_y - y);
+    float t_x = ax.t, t_y = ay.t;
+    const std::ptrdiff_t stride = window_.w;
+    const std::uint8_t* const base = open_mask_.data();
+    const std::uint8_t* at = base + x + y * stride;
+    const std::ptrdiff_t move_x = ax.step, move_y = ay.step * stride;
+    const std::uint8_t* const end = base + end_x + end_y * stride;
+    for (std::int32_t i = 1; i <= steps; ++i) {
+        // Branch-free: adding 0 leaves a parameter exactly as it was.
+        const bool vertical = t_y <= t_x;
+        at += vertical ? move_y : move_x;
+        t_y += vertical ? ay.dt : 0.0f;
+        t_x += vertical ? 0.0f : ax.dt;
+        if (at == end) return true;
+        if (!*at) return false;
+        if ((i & 3) == 0) {
+            const std::ptrdiff_t here = at - base;
+            if (span_open(here % stride, here / stride, end_x, end_y, ox, oy, false)) return true;
+        }
+    }
+    return true;
+}
+
+// (1 - (d / R)²)² for the light cells k0..k1 of one row, 0 from the radius on; four
+// cells at a time.
+void LightMap::row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1) {
+    using namespace simd;
+    float* falloff = falloff_.data();
+    const float* centre = centre_x_.data();
+    std::int32_t k = k0;
+    const F4 sx = splat(s.x), dy2 = splat(ddy * ddy), radius = splat(s.radius), one = splat(1.0f);
+    for (; k + 3 <= k1; k += 4) {
+        const F4 ddx = load(centre + k) - sx;
+        const F4 d = simd::sqrt(ddx * ddx + dy2);
+        const F4 q = d / radius;
+        const F4 a = one - q * q;
+        store(falloff + k, select(d < radius, a * a, splat(0.0f)));
+    }
+    for (; k <= k1; ++k) {
+        const float ddx = centre[k] - s.x;
+        const float d = std::sqrt(ddx * ddx + ddy * ddy);
+        const float q = d / s.radius;
+        const float a = 1.0f - q * q;
+        falloff[k] = d < s.radius ? a * a : 0.0f;
+    }
+}
+
+void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float oy,
+                          float cave_cell) {
+    const float cellf = static_cast<float>(cell);
+    const std::int32_t k0 = std::max(floor_i32((s.x - ox - s.radius) / cellf), 0);
+    const std::int32_t k1 = std::min(saturating_i32(std::ceil((s.x - ox + s.radius) / cellf)),
+                                     static_cast<std::int32_t>(gw) - 1);
+    const std::int32_t j0 = std::max(floor_i32((s.y - oy - s.radius) / cellf), 0);
+    const std::int32_t j1 = std::min(saturating_i32(std::ceil((s.y - oy + s.radius) / cellf)),
+                                     static_cast<std::int32_t>(gh) - 1);
+    if (k0 > k1 || j0 > j1) return;
+    const std::int32_t source_x = cell_of(s.x / cave_cell);
+    const std::int32_t source_y = cell_of(s.y / cave_cell);
+    // Targets lie within the radius, so at most radius / cave_cell + 1 cells away.
+    const float reach_f = std::ceil(s.radius / cave_cell) + 2.0f;
+    const std::int32_t reach = reach_f <= kMaxReach ? static_cast<std::int32_t>(reach_f) : -1;
+    // Shortcuts need the source one cell inside the window, so walks stay inside it.
+    const std::int64_t wx = std::int64_t{source_x} - window_.x0;
+    const std::int64_t wy = std::int64_t{source_y} - window_.y0;
+    const bool fast = reach >= 0 && window_.w > 0 && wx >= 1 && wy >= 1 && wx + 1 < window_.w &&
+                      wy + 1 < window_.h;
+    reach_.build(cave, source_x, source_y, fast ? reach : -1);
+    for (std::int32_t k = k0; k <= k1; ++k) {
+        const float cx = centre_x_[static_cast<std::size_t>(k)];
+        col_walk_[static_cast<std::size_t>(k)] = walk_axis(s.x, cx, cave_cell);
+        col_overshoot_[static_cast<std::size_t>(k)] = overshoot(cx, cx - s.x, cave_cell);
+    }
+    const float* falloff = falloff_.data();
+    for (std::int32_t j = j0; j <= j1; ++j) {
+        const float cy = centre_y_[static_cast<std::size_t>(j)];
+        const float ddy = cy - s.y;
+        row_falloff(s, ddy, k0, k1);
+        const WalkAxis row_walk = walk_axis(s.y, cy, cave_cell);
+        const std::int32_t row_overshoot = overshoot(cy, ddy, cave_cell);
+        const std::int32_t target_y = cave_row_[static_cast<std::size_t>(j)];
+        const std::size_t row = static_cast<std::size_t>(j) * gw;
+        // Light cells of one cave cell share the shortcut answers when they share the
+        // direction and overshoot; remember the last ones.
+        std::int64_t known = INT64_MIN;
+        bool known_open = false;
+        bool known_may_pass = true;
+        for (std::int32_t k = k0; k <= k1; ++k) {
+            const float f = falloff[k];
+            if (!(f > 0.0f) || rock[row + static_cast<std::size_t>(k)] != 0) continue;
+            const float cx = centre_x_[static_cast<std::size_t>(k)];
+            const float ddx = cx - s.x;
+            const std::int32_t target_x = cave_col_[static_cast<std::size_t>(k)];
+            bool visible;
+            if (fast) {
+                const std::int32_t over_x = col_overshoot_[static_cast<std::size_t>(k)];
+                const std::int64_t key = std::int64_t{target_x} * 16 + (ddx > 0.0f) * 8 +
+                                         (ddx < 0.0f) * 4 + (over_x + 1);
+                const std::int64_t tx = std::int64_t{target_x} - window_.x0;
+                const std::int64_t ty = std::int64_t{target_y} - window_.y0;
+                if (key != known) {
+                    known = key;
+                    known_open = span_open(wx, wy, tx, ty, over_x, row_overshoot, true);
+                    known_may_pass = known_open || reach_.walk_may_pass(target_x, target_y, ddx,
+                                                                        ddy, over_x, row_overshoot);
+                }
+                visible =
+                    known_open ||
+                    (known_may_pass &&
+                     walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
+                                    static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
+                                    col_walk_[static_cast<std::size_t>(k)], row_walk, over_x,
+                                    row_overshoot));
+            } else {
+                visible = cave_path_clear(cave, s.x, s.y, cx, cy, cave_cell);
+            }
+            if (!visible) continue;
+            const float fi = f * s.intensity;
+            LightRgb& l = light[row + static_cast<std::size_t>(k)];
+            l.r += fi * s.r;
+            l.g += fi * s.g;
+            l.b += fi * s.b;
+        }
+    }
+}
+
+}  // namespace pyrelle

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The real sound output against a real sound server: a private PulseAudio with a null sink
+# becomes ALSA's default device, parec records the sink's monitor, and the tone program
+# plays through start_audio(). Checks the tone's pitch and timing, exact silence when
+# muted, the same sample on both channels, a thread that does not spin, and the quiet
+# fallback when ALSA has no usable default device.
+# $1: the pyrelle binary (unused); the tone program comes as $2 or $PYRELLE_TONE.
+set -euo pipefail
+
+tone="${2:-${PYRELLE_TONE:-}}"
+if [ -z "$tone" ] || [ ! -x "$tone" ]; then
+    echo "audio_test: tone program not found (give it as \$2 or PYRELLE_TONE)" >&2
+    exit 1
+fi
+
+work="$(mktemp -d)"
+pulse_pid=""
+parec_pid=""
+cleanup() {
+    [ -n "$parec_pid" ] && kill "$parec_pid" 2>/dev/null || true
+    [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null || true
+    [ -n "$pulse_pid" ] && wait "$pulse_pid" 2>/dev/null || true
+    [ -n "${AUDIO_TEST_KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOME="$work/home"
+export XDG_RUNTIME_DIR="$work/run"
+export XDG_CONFIG_HOME="$work/config"
+export PULSE_RUNTIME_PATH="$XDG_RUNTIME_DIR/pulse"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset PULSE_SERVER ALSA_CONFIG_PATH
+
+cat > "$work/default.pa" <<'PA'
+load-module module-native-protocol-unix
+load-module module-null-sink sink_name=testsink rate=48000 channels=2
+set-default-sink testsink
+PA
+# ALSA's default device goes to the sound server.
+cat > "$HOME/.asoundrc" <<'ASOUND'
+pcm.!default { type pulse }
+ctl.!default { type pulse }
+ASOUND
+
+pulseaudio -n -F "$work/default.pa" --daemonize=no --system=false --exit-idle-time=-1 \
+    --disallow-exit --use-pid-file=no --log-target=file:"$work/pulse.log" &
+pulse_pid=$!
+for _ in $(seq 100); do
+    pactl info >/dev/null 2>&1 && break
+    sleep 0.1
+done
+pactl info >/dev/null || { echo "audio_test: the sound server did not start" >&2; cat "$work/pulse.log" >&2; exit 1; }
+
+parec --device=testsink.monitor --format=s16le --rate=48000 --channels=2 --raw \
+    --latency-msec=10 --process-time-msec=10 >"$work/rec.raw" &
+parec_pid=$!
+# parec takes a moment to connect; the tone program starts once the recording runs.
+for _ in $(seq 100); do
+    [ -s "$work/rec.raw" ] && break
+    sleep 0.1
+done
+[ -s "$work/rec.raw" ] || { echo "audio_test: parec records nothing" >&2; exit 1; }
+sleep 0.2
+
+"$tone" play >"$work/play.out" 2>"$work/play.err"
+sleep 0.3
+kill "$parec_pid"
+wait "$parec_pid" 2>/dev/null || true
+parec_pid=""
+
+cat "$work/play.out"
+if [ -s "$work/play.err" ]; then
+    echo "audio_test: unexpected messages on standard error:" >&2
+    cat "$work/play.err" >&2
+    exit 1
+fi
+value() { awk -v k="$1" '$1 == k { print $2 }' "${2:-$work/play.out}"; }
+# Rendering 48 000 samples a second costs a few per cent; a spinning thread costs all of it.
+no_spin() {
+    awk -v c="$(value cpu_ms "$1")" -v w="$(value wall_ms "$1")" 'BEGIN {
+        if (c > 0.5 * w) { print "audio_test: the playback thread spins (" c " ms of CPU in " w " ms)"; exit 1 }
+    }'
+}
+no_spin "$work/play.out"
+
+"$tone" analyse "$work/rec.raw" "$(value tone_ms)" "$(value mute_ms)" 48000
+
+# A device that never blocks (ALSA's null device) must not make the thread spin either.
+cat > "$work/null.conf" <<'ALSA'
+pcm.!default { type null }
+ALSA
+ALSA_CONFIG_PATH="$work/null.conf" "$tone" play >"$work/null.out" 2>"$work/null.err"
+if [ -s "$work/null.err" ]; then
+    echo "audio_test: unexpected messages with the null device:" >&2
+    cat "$work/null.err" >&2
+    exit 1
+fi
+no_spin "$work/null.out"
+
+# No usable default device: one message, then the game goes on silently.
+cat > "$work/no-default.conf" <<'ALSA'
+pcm.nothing { type null }
+ALSA
+ALSA_CONFIG_PATH="$work/no-default.conf" "$tone" silent >"$work/silent.out" 2>"$work/silent.err"
+cat "$work/silent.out"
+expected="son désactivé : aucune sortie audio"
+if [ "$(cat "$work/silent.err")" != "$expected" ]; then
+    echo "audio_test: want exactly \"$expected\" on standard error, got:" >&2
+    cat "$work/silent.err" >&2
+    exit 1
+fi
+echo "audio_test: ok"

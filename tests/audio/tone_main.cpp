@@ -1,0 +1,145 @@
+// Drives the real sound output for tests/app/audio_test.sh, and analyses what a sound
+// server recorded of it.
+//   pyrelle_tone play      start the output, play a tone, mute; print the moments (ms)
+//   pyrelle_tone silent    the same calls, expecting no usable device
+//   pyrelle_tone analyse FILE TONE_MS MUTE_MS RATE   check a raw s16le stereo recording
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/audio.hpp"
+
+namespace {
+
+using pyrelle::Note;
+using pyrelle::Waveform;
+using Clock = std::chrono::steady_clock;
+
+constexpr float kToneHz = 880.0f;
+
+double cpu_seconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double ms_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+int play() {
+    const double cpu_start = cpu_seconds();
+    pyrelle::Synth synth = pyrelle::start_audio();
+    const Clock::time_point start = Clock::now();  // the output's first samples go out now
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const Note tone{kToneHz, kToneHz, 0.005f, 0.5f, 0.6f, 0.0f, Waveform::Sine};
+    const double tone_ms = ms_since(start);
+    synth.play({&tone, 1});
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    const double mute_ms = ms_since(start);
+    const bool muted = synth.toggle_mute();
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    const double wall = ms_since(start);
+    const double cpu = (cpu_seconds() - cpu_start) * 1000.0;
+    std::printf("tone_ms %.3f\nmute_ms %.3f\nmuted %d\nwall_ms %.1f\ncpu_ms %.1f\n", tone_ms,
+                mute_ms, muted ? 1 : 0, wall, cpu);
+    return synth.shared ? 0 : 3;
+}
+
+int silent() {
+    pyrelle::Synth synth = pyrelle::start_audio();
+    const Note tone{kToneHz, kToneHz, 0.005f, 0.5f, 0.6f, 0.0f, Waveform::Sine};
+    synth.play({&tone, 1});
+    synth.set_drone(0.5f, 1.0f);
+    const bool muted = synth.toggle_mute();
+    std::printf("silent %d muted %d\n", synth.shared ? 0 : 1, muted ? 1 : 0);
+    return synth.shared || !muted ? 1 : 0;
+}
+
+int fail(const char* what) {
+    std::printf("FAIL %s\n", what);
+    return 1;
+}
+
+int analyse(const char* path, double tone_ms, double mute_ms, double rate) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::size_t frames = bytes.size() / 4;
+    std::vector<int> left(frames), right(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+        std::int16_t l, r;
+        std::memcpy(&l, &bytes[i * 4], 2);
+        std::memcpy(&r, &bytes[i * 4 + 2], 2);
+        left[i] = l;
+        right[i] = r;
+    }
+    std::printf("frames %zu (%.2f s)\n", frames, double(frames) / rate);
+    std::size_t unequal = 0;
+    for (std::size_t i = 0; i < frames; ++i)
+        unequal += left[i] != right[i];
+    std::printf("frames with different channels %zu\n", unequal);
+    if (unequal != 0) return fail("the two channels differ");
+
+    // The drone sounds from the output's first sample: that is where our stream begins.
+    std::size_t begin = 0;
+    while (begin < frames && left[begin] == 0)
+        ++begin;
+    if (begin == frames) return fail("nothing recorded");
+    std::size_t onset = begin;
+    while (onset < frames && std::abs(left[onset]) < 4000)
+        ++onset;
+    if (onset == frames) return fail("no tone");
+    const double heard_ms = double(onset - begin) / rate * 1000.0;
+    const double late_ms = heard_ms - tone_ms;
+    std::printf("stream starts at %.3f s; tone played at %.1f ms, heard at %.1f ms: %.1f ms late\n",
+                double(begin) / rate, tone_ms, heard_ms, late_ms);
+    if (late_ms < 0.0 || late_ms > 80.0) return fail("tone not heard on time");
+
+    // Pitch from zero crossings over 200 ms of the tone.
+    const std::size_t from = onset + std::size_t(0.02 * rate);
+    const std::size_t to = from + std::size_t(0.2 * rate);
+    if (to >= frames) return fail("recording too short");
+    int crossings = 0;
+    for (std::size_t i = from + 1; i < to; ++i)
+        crossings += (left[i - 1] < 0) != (left[i] < 0);
+    const double hz = crossings / 2.0 / 0.2;
+    std::printf("pitch %.1f Hz (want %.1f)\n", hz, double(kToneHz));
+    if (std::fabs(hz - kToneHz) > 10.0) return fail("wrong pitch");
+
+    // Muted: exact silence once the buffered sound has played out.
+    const std::size_t quiet_from = begin + std::size_t((mute_ms + 150.0) / 1000.0 * rate);
+    const std::size_t quiet_to = begin + std::size_t((mute_ms + 700.0) / 1000.0 * rate);
+    if (quiet_to >= frames) return fail("recording too short for the mute");
+    std::size_t loud = 0;
+    for (std::size_t i = quiet_from; i < quiet_to; ++i)
+        loud += left[i] != 0;
+    std::size_t before = 0;
+    for (std::size_t i = quiet_from - std::size_t(0.3 * rate);
+         i < quiet_from - std::size_t(0.2 * rate); ++i)
+        before += left[i] != 0;
+    std::printf("non-zero samples after muting %zu; before muting %zu\n", loud, before);
+    if (before == 0) return fail("no sound before muting");
+    if (loud != 0) return fail("muting is not silent");
+    std::printf("ok\n");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "play") return play();
+    if (mode == "silent") return silent();
+    if (mode == "analyse" && argc == 6)
+        return analyse(argv[2], std::atof(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
+    std::fprintf(stderr, "usage: pyrelle_tone play | silent | analyse FILE TONE_MS MUTE_MS RATE\n");
+    return 2;
+}
