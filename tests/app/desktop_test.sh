@@ -7,6 +7,7 @@ bin=$1
 tools=$2
 # The windowing libraries loaded by SDL (D-Bus, drivers) keep allocations until exit.
 export ASAN_OPTIONS=detect_leaks=0
+export ALSA_CONFIG_PATH="$(cd "$(dirname "$0")" && pwd)/alsa_null.conf"
 work=$(mktemp -d)
 cp "$bin" "$work/pyrelle"
 
