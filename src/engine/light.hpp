@@ -66,8 +66,9 @@ struct LightMap {
     std::vector<float> padded_score_;  // r + g + b of open cells, -inf elsewhere, 3-cell border
     std::vector<std::uint8_t> near_lit_;
     std::vector<std::uint8_t> run_;
-    std::vector<float> row_a_, row_b_;  // horizontal interpolations of two light rows, r g b
-    std::vector<float> factor_;         // one pixel row's light factors, r g b
+    std::vector<std::uint8_t> dilate_row_;  // one row with three zero cells each side
+    std::vector<float> row_a_, row_b_;      // horizontal interpolations of two light rows, r g b
+    std::vector<float> factor_;             // one pixel row's light factors, r g b
     std::vector<std::uint32_t> col_k_;
     std::vector<float> col_f_;
 
