@@ -41,10 +41,12 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
     m.cave_row_.resize(m.gh);
     m.centre_x_.resize(m.gw);
     m.centre_y_.resize(m.gh);
-    const std::size_t padded = static_cast<std::size_t>(m.gw + 2 * kReach) * (m.gh + 2 * kReach);
+    // The glow reads 8 columns at a time: 3 cells of border on the left, 4 on the right.
+    const std::size_t padded = static_cast<std::size_t>(m.gw + 7) * (m.gh + 2 * kReach);
     m.padded_score_.assign(padded, -kInf);
     m.near_lit_.assign(n, 0);
     m.run_.assign(n, 0);
+    m.dilate_row_.assign(m.gw + 2 * kReach, 0);
     m.falloff_.assign(m.gw, 0.0f);
     m.col_walk_.resize(m.gw);
     m.col_overshoot_.resize(m.gw);
@@ -60,66 +62,6 @@ void LightMap::build_rock_mask(CaveTiles cave) {
             rock[k + j * gw] = inside ? cave.tiles[static_cast<std::size_t>(cx) +
                                                    static_cast<std::size_t>(cy) * cave.width]
                                       : 1;
-        }
-    }
-}
-
-// Each rock cell copies the weighted light of its best-scoring open neighbour. Cells with
-// no lit open cell in their 7 × 7 neighbourhood stay dark, so only rock faces are scanned.
-void LightMap::glow_rock() {
-    const std::size_t pw = gw + 2 * kReach;
-    for (std::uint32_t j = 0; j < gh; ++j) {
-        for (std::uint32_t k = 0; k < gw; ++k) {
-            const std::size_t i = k + static_cast<std::size_t>(j) * gw;
-            const LightRgb& l = light[i];
-            const bool open = rock[i] == 0;
-            padded_score_[(k + kReach) + (j + kReach) * pw] = open ? l.r + l.g + l.b : -kInf;
-            near_lit_[i] = open && (l.r != 0.0f || l.g != 0.0f || l.b != 0.0f);
-        }
-    }
-    // Dilate the lit mask by kReach cells: first along rows into run_, then along columns.
-    for (std::uint32_t j = 0; j < gh; ++j) {
-        const std::uint8_t* lit = &near_lit_[static_cast<std::size_t>(j) * gw];
-        std::uint8_t* out = &run_[static_cast<std::size_t>(j) * gw];
-        std::int32_t last_lit = -1000;  // last lit column seen so far
-        for (std::int32_t k = 0; k < static_cast<std::int32_t>(gw) + kReach; ++k) {
-            if (k < static_cast<std::int32_t>(gw) && lit[k]) last_lit = k;
-            const std::int32_t centre = k - kReach;  // its window ends at k
-            if (centre >= 0) out[centre] = last_lit >= centre - kReach;
-        }
-    }
-    for (std::uint32_t k = 0; k < gw; ++k) {
-        std::int32_t last = -1000;
-        for (std::int32_t j = 0; j < static_cast<std::int32_t>(gh) + kReach; ++j) {
-            if (j < static_cast<std::int32_t>(gh) && run_[k + static_cast<std::size_t>(j) * gw])
-                last = j;
-            const std::int32_t centre = j - kReach;
-            if (centre >= 0)
-                near_lit_[k + static_cast<std::size_t>(centre) * gw] = last >= centre - kReach;
-        }
-    }
-    std::int64_t offsets[64];
-    for (std::size_t e = 0; e < spread.size(); ++e)
-        offsets[e] = spread[e].dx + spread[e].dy * static_cast<std::int64_t>(pw);
-    for (std::uint32_t j = 0; j < gh; ++j) {
-        for (std::uint32_t k = 0; k < gw; ++k) {
-            const std::size_t i = k + static_cast<std::size_t>(j) * gw;
-            if (rock[i] == 0 || !near_lit_[i]) continue;
-            const float* centre = &padded_score_[(k + kReach) + (j + kReach) * pw];
-            float best = -kInf;
-            std::size_t best_e = spread.size();
-            for (std::size_t e = 0; e < spread.size(); ++e) {
-                const float score = centre[offsets[e]] * spread[e].weight;
-                if (score > best) {
-                    best = score;
-                    best_e = e;
-                }
-            }
-            if (best_e == spread.size()) continue;
-            const SpreadEntry& s = spread[best_e];
-            const LightRgb& from = light[static_cast<std::size_t>(
-                static_cast<std::int64_t>(i) + s.dx + s.dy * static_cast<std::int64_t>(gw))];
-            light[i] = {s.weight * from.r, s.weight * from.g, s.weight * from.b};
         }
     }
 }

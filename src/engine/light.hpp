@@ -63,11 +63,12 @@ struct LightMap {
     std::vector<WalkAxis> col_walk_;           // one source's walk set-up towards each column
     std::vector<std::int32_t> col_overshoot_;  // and where its last step may overshoot
     std::vector<std::uint8_t> open_mask_;      // the window's cells, 1 open
-    std::vector<float> padded_score_;  // r + g + b of open cells, -inf elsewhere, 3-cell border
-    std::vector<std::uint8_t> near_lit_;
-    std::vector<std::uint8_t> run_;
-    std::vector<float> row_a_, row_b_;  // horizontal interpolations of two light rows, r g b
-    std::vector<float> factor_;         // one pixel row's light factors, r g b
+    std::vector<float> padded_score_;          // r + g + b of open cells, -inf elsewhere and around
+    std::vector<std::uint8_t> near_lit_;       // 1 within three cells of a lit open cell
+    std::vector<std::uint8_t> run_;            // the same along rows only
+    std::vector<std::uint8_t> dilate_row_;     // one row with three zero cells each side
+    std::vector<float> row_a_, row_b_;         // horizontal interpolations of two light rows, r g b
+    std::vector<float> factor_;                // one pixel row's light factors, r g b
     std::vector<std::uint32_t> col_k_;
     std::vector<float> col_f_;
 

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "engine/light.hpp"
@@ -65,6 +67,41 @@ std::uint32_t scaled_channel(std::uint32_t old, float factor) {
     return static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
 }
 
+// The common case, for finite light >= 0 read with fractions in [0, 1]: the interpolated
+// light is then at least -1 ulp, the dithered level at least 0.03, and the floor, the cap
+// and the lower bound reduce to a truncation and a minimum.
+simd::F4 plain_light_factor(simd::F4 l, simd::F4 t, simd::F4 ambient) {
+    using namespace simd;
+    const I4 k = __builtin_convertvector(min(l, splat(1.8f)) * 7.0f + t, I4);
+    return __builtin_convertvector(k, F4) / 7.0f + ambient;
+}
+
+bool finite_non_negative(const std::vector<LightRgb>& light) {
+    const float* v = &light.front().r;  // LightRgb is three packed floats
+    const std::size_t n = light.size() * 3;
+    int ok = 1;
+    for (std::size_t i = 0; i < n; ++i)
+        ok &= static_cast<int>(v[i] >= 0.0f) & static_cast<int>(v[i] <= FLT_MAX);
+    return ok != 0;
+}
+
+// Four pixels times their factors, per channel: clamp(old × factor, 0, 255) truncated, NaN
+// giving 0 (the maximum with 0 returns 0 for NaN).
+void scale_pixels(std::uint32_t* pixels, const float* r, const float* g, const float* b) {
+    using namespace simd;
+    I4 p;
+    std::memcpy(&p, pixels, sizeof p);
+    const I4 byte{255, 255, 255, 255};
+    const auto scaled = [](I4 old, F4 factor) {
+        const F4 v = simd::min(simd::max(__builtin_convertvector(old, F4) * factor, splat(0.0f)),
+                               splat(255.0f));
+        return __builtin_convertvector(v, I4);
+    };
+    const I4 out = (scaled((p >> 16) & byte, load(r)) << 16) |
+                   (scaled((p >> 8) & byte, load(g)) << 8) | scaled(p & byte, load(b));
+    std::memcpy(pixels, &out, sizeof out);
+}
+
 }  // namespace
 
 LightRgb LightMap::sample(float px, float py) const {
@@ -110,10 +147,12 @@ void LightMap::apply(Canvas& canvas) {
     row_a_.resize(3 * w);
     row_b_.resize(3 * w);
     factor_.resize(3 * w);
+    bool plain = finite_non_negative(light);
     for (std::size_t x = 0; x < w; ++x) {
         const Tap t = tap(static_cast<float>(x), cellf, gw);
         col_k_[x] = t.index;
         col_f_[x] = t.fraction;
+        plain &= t.fraction >= 0.0f && t.fraction <= 1.0f;
     }
     std::uint32_t top_row = std::numeric_limits<std::uint32_t>::max();
     float* top = row_a_.data();
@@ -132,6 +171,7 @@ void LightMap::apply(Canvas& canvas) {
             top_row = t.index;
         }
         const float fy = t.fraction;
+        const bool plain_row = plain && fy >= 0.0f && fy <= 1.0f;
         const float* bayer = kBayer[y & 3u];
         const simd::F4 dither4 =
             (simd::F4{bayer[0], bayer[1], bayer[2], bayer[3]} + 0.5f) * 0.0625f;
@@ -141,16 +181,27 @@ void LightMap::apply(Canvas& canvas) {
             float* out = factor + c * w;
             const float amb = ambient_of[c];
             std::size_t x = 0;
+            const simd::F4 amb4 = simd::splat(amb);
+            if (plain_row) {
+                for (; x + 4 <= w; x += 4) {
+                    const simd::F4 ta = simd::load(a + x);
+                    const simd::F4 l = ta + (simd::load(b + x) - ta) * fy;
+                    simd::store(out + x, plain_light_factor(l, dither4, amb4));
+                }
+            }
             for (; x + 4 <= w; x += 4) {
                 const simd::F4 ta = simd::load(a + x);
                 const simd::F4 l = ta + (simd::load(b + x) - ta) * fy;
-                simd::store(out + x, light_factor(l, dither4, simd::splat(amb)));
+                simd::store(out + x, light_factor(l, dither4, amb4));
             }
             for (; x < w; ++x)
                 out[x] = light_factor(lerp(a[x], b[x], fy), (bayer[x & 3u] + 0.5f) * 0.0625f, amb);
         }
         std::uint32_t* pixels = &canvas.pixels[static_cast<std::size_t>(y) * w];
-        for (std::size_t x = 0; x < w; ++x) {
+        std::size_t x = 0;
+        for (; x + 4 <= w; x += 4)
+            scale_pixels(pixels + x, factor + x, factor + x + w, factor + x + 2 * w);
+        for (; x < w; ++x) {
             const std::uint32_t p = pixels[x];
             pixels[x] = pack_rgb(scaled_channel(red_of(p), factor[x]),
                                  scaled_channel(green_of(p), factor[x + w]),

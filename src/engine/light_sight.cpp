@@ -44,8 +44,16 @@ void LightMap::build_blocked_table(CaveTiles cave) {
                               static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)}
                      : Window{};
     const std::size_t stride = static_cast<std::size_t>(window_.w) + 1;
-    blocked_sum_.resize(stride * (static_cast<std::size_t>(window_.h) + 1));
-    open_mask_.resize(static_cast<std::size_t>(window_.w) * static_cast<std::size_t>(window_.h));
+    // The window's size varies by a cell as the camera moves: grow with room to spare,
+    // so that later frames allocate nothing.
+    const std::size_t sums = stride * (static_cast<std::size_t>(window_.h) + 1);
+    const std::size_t cells =
+        static_cast<std::size_t>(window_.w) * static_cast<std::size_t>(window_.h);
+    const std::size_t roomy = (stride + 2) * (static_cast<std::size_t>(window_.h) + 3);
+    if (blocked_sum_.capacity() < sums) blocked_sum_.reserve(roomy);
+    if (open_mask_.capacity() < cells) open_mask_.reserve(roomy);
+    blocked_sum_.resize(sums);
+    open_mask_.resize(cells);
     std::fill(blocked_sum_.begin(), blocked_sum_.begin() + static_cast<std::ptrdiff_t>(stride), 0u);
     for (std::int32_t y = 0; y < window_.h; ++y) {
         std::uint32_t row = 0;

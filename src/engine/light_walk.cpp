@@ -39,6 +39,11 @@ bool cave_path_clear(CaveTiles cave, float x, float y, float tx, float ty, float
     return true;
 }
 
+StaircaseReach::StaircaseReach(std::int32_t most) {
+    const std::size_t side = 2 * static_cast<std::size_t>(most) + 1;
+    bits_.reserve(side * side);
+}
+
 void StaircaseReach::build(CaveTiles cave, std::int32_t sx, std::int32_t sy, std::int32_t reach) {
     sx_ = sx;
     sy_ = sy;

@@ -47,6 +47,9 @@ bool cave_path_clear(CaveTiles cave, float x, float y, float tx, float ty, float
 // staircase, so a walk whose every possible end is unreachable is surely blocked.
 class StaircaseReach {
   public:
+    // Room for every reach up to `most` cells, so that build() allocates nothing.
+    explicit StaircaseReach(std::int32_t most = 64);
+
     // Covers cells up to `reach` apart from (sx, sy) along each axis.
     void build(CaveTiles cave, std::int32_t sx, std::int32_t sy, std::int32_t reach);
 

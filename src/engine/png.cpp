@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 namespace pyrelle {
 
@@ -120,9 +121,8 @@ std::vector<std::uint8_t> encode_png(const Canvas& image, std::uint32_t scale) {
     put_u32_be(header, image.height * scale);
     header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, deflate, no filter, no interlace
 
-    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> out(std::begin(kSignature), std::end(kSignature));
     out.reserve(8 + 25 + 12 + stream.size() + 12);
-    out.insert(out.end(), kSignature, kSignature + 8);
     put_chunk(out, "IHDR", header);
     put_chunk(out, "IDAT", stream);
     put_chunk(out, "IEND", {});

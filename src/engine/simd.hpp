@@ -37,6 +37,26 @@ inline F4 sqrt(F4 v) {
 #endif
 }
 
+// Lane-wise minimum for lanes that are not NaN (either operand NaN gives b).
+inline F4 min(F4 a, F4 b) {
+#if defined(__SSE2__)
+    return _mm_min_ps(a, b);
+#else
+    return F4{a[0] < b[0] ? a[0] : b[0], a[1] < b[1] ? a[1] : b[1], a[2] < b[2] ? a[2] : b[2],
+              a[3] < b[3] ? a[3] : b[3]};
+#endif
+}
+
+// Lane-wise maximum for lanes that are not NaN (either operand NaN gives b).
+inline F4 max(F4 a, F4 b) {
+#if defined(__SSE2__)
+    return _mm_max_ps(a, b);
+#else
+    return F4{a[0] > b[0] ? a[0] : b[0], a[1] > b[1] ? a[1] : b[1], a[2] > b[2] ? a[2] : b[2],
+              a[3] > b[3] ? a[3] : b[3]};
+#endif
+}
+
 // Lane-wise select: mask lanes are all ones (true) or zero.
 inline F4 select(I4 mask, F4 yes, F4 no) {
     const I4 y = reinterpret_cast<I4>(yes);

@@ -4,12 +4,13 @@
 # plays through start_audio(). Checks the tone's pitch and timing, exact silence when
 # muted, the same sample on both channels, a thread that does not spin, and the quiet
 # fallback when ALSA has no usable default device.
-# $1: the pyrelle binary (unused); the tone program comes as $2 or $PYRELLE_TONE.
+# $1: the pyrelle binary; the tone program is $PYRELLE_TONE (set by CTest), else the one
+# built beside the tests.
 set -euo pipefail
 
-tone="${2:-${PYRELLE_TONE:-}}"
-if [ -z "$tone" ] || [ ! -x "$tone" ]; then
-    echo "audio_test: tone program not found (give it as \$2 or PYRELLE_TONE)" >&2
+tone="${PYRELLE_TONE:-$(dirname "$1")/tests/pyrelle_tone}"
+if [ ! -x "$tone" ]; then
+    echo "audio_test: tone program not found at $tone" >&2
     exit 1
 fi
 
