@@ -215,7 +215,7 @@ void Game::play_level_sounds() {
 }
 
 void Game::play_ambient(float dt) {
-    const CueTick tick = cues.tick(dt, level);
+    const AmbientCue tick = cues.tick(dt, level);
     switch (screen) {
         case Screen::Title: synth.set_drone(0.0f, 0.5f); break;
         case Screen::Play:

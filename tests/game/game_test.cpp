@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "engine/step_loop.hpp"
@@ -176,9 +178,18 @@ TEST(Game, EscapeInTheStepOfADeathOrExitPauses) {
         } else {
             game.level.energy = 0.0f;
         }
+        // A synthesizer without a device: the voices show which notes were played.
+        game.synth.shared = std::make_shared<SharedSynth>();
+        game.synth.shared->state = SynthState::create(48000.0f);
         ASSERT_TRUE(game.step(press(&Keys::escape), kStep));
         EXPECT_EQ(game.screen, Screen::Pause) << exit;
         EXPECT_EQ(game.extinctions, exit ? 0u : 1u);
+        // The death cue starts at 392 Hz, the descent cue at 2500 Hz.
+        const float cue_start = exit ? 2500.0f : 392.0f;
+        const auto& voices = game.synth.shared->state.voices;
+        EXPECT_TRUE(std::any_of(voices.begin(), voices.end(),
+                                [&](const Voice& v) { return v.freq_start == cue_start; }))
+            << exit;
     }
 }
 
