@@ -18,11 +18,12 @@ Level heaviest_level() {
     // Stand where the light is busiest: beside the Source, with lanterns in view.
     level.firefly_pos = {level.exit_pos.x + 20.0f, level.exit_pos.y};
     for (int k = 0; k < 8; ++k) {
-        level.companions.push_back({level.firefly_pos.x - 4.0f * static_cast<float>(k), level.firefly_pos.y,
-                                    1.9f * static_cast<float>(k)});
+        level.companions.push_back({level.firefly_pos.x - 4.0f * static_cast<float>(k),
+                                    level.firefly_pos.y, 1.9f * static_cast<float>(k)});
     }
     level.burst_flash = 0.2f;
-    for (int i = 0; i < 30; ++i) level.tick(1.0f / 60.0f);  // camera settles on the firefly
+    for (int i = 0; i < 30; ++i)
+        level.tick(1.0f / 60.0f);  // camera settles on the firefly
     level.burst_flash = 0.2f;
     return level;
 }

@@ -77,16 +77,20 @@ int run_headless(Game& game, std::uint32_t frames, bool idle, const std::string&
 
     const Clock::time_point t1 = Clock::now();
     Canvas timing(kViewWidth, kViewHeight);
-    for (int i = 0; i < 60; ++i) game.render(timing);
-    std::fprintf(stderr, "rendu : %s par image\n", format_duration(nanoseconds_since(t1) / 60).c_str());
+    for (int i = 0; i < 60; ++i)
+        game.render(timing);
+    std::fprintf(stderr, "rendu : %s par image\n",
+                 format_duration(nanoseconds_since(t1) / 60).c_str());
 
     const Level& level = game.level;
     std::uint32_t lit = 0;
-    for (const Lantern& lantern : level.lanterns) lit += lantern.lit ? 1 : 0;
-    std::fprintf(stderr, "%u frames en %s | profondeur %u | énergie %s | lanternes %u/%zu | pos (%s, %s)\n",
-                 frames, format_duration(nanoseconds_since(t0)).c_str(), level.depth,
-                 two_decimals(level.energy).c_str(), lit, level.lanterns.size(),
-                 two_decimals(level.firefly_pos.x).c_str(), two_decimals(level.firefly_pos.y).c_str());
+    for (const Lantern& lantern : level.lanterns)
+        lit += lantern.lit ? 1 : 0;
+    std::fprintf(
+        stderr, "%u frames en %s | profondeur %u | énergie %s | lanternes %u/%zu | pos (%s, %s)\n",
+        frames, format_duration(nanoseconds_since(t0)).c_str(), level.depth,
+        two_decimals(level.energy).c_str(), lit, level.lanterns.size(),
+        two_decimals(level.firefly_pos.x).c_str(), two_decimals(level.firefly_pos.y).c_str());
 
     if (const auto error = write_png(picture, shot_path, 3)) {
         std::fprintf(stderr, "impossible d'écrire %s : %s\n", shot_path.c_str(), error->c_str());

@@ -13,12 +13,12 @@ namespace {
 
 // Lets the window loop drive the game.
 class GameLoop : public pyrelle::LoopClient {
-public:
+  public:
     explicit GameLoop(pyrelle::Game& game) : game_(game) {}
     bool step(const pyrelle::Input& input, float dt) override { return game_.step(input, dt); }
     void render(pyrelle::Canvas& canvas) override { game_.render(canvas); }
 
-private:
+  private:
     pyrelle::Game& game_;
 };
 
@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     pyrelle::Game game = pyrelle::Game::create(seed);
     pyrelle::apply_start_options(game, options);
     if (options.headless_frames) {
-        return pyrelle::run_headless(game, *options.headless_frames, options.idle, options.shot_path);
+        return pyrelle::run_headless(game, *options.headless_frames, options.idle,
+                                     options.shot_path);
     }
     game.synth = pyrelle::start_audio();
     GameLoop loop(game);

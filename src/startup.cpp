@@ -5,8 +5,8 @@
 namespace pyrelle {
 void warp_near(Level& level, Vec2 target) {
     const Cave& cave = level.cave;
-    const DistanceField field = distance_field(
-        cave, floor_i32(target.x / 8.0f), floor_i32(target.y / 8.0f));
+    const DistanceField field =
+        distance_field(cave, floor_i32(target.x / 8.0f), floor_i32(target.y / 8.0f));
     for (std::int32_t y = 0; y < cave.height; ++y) {
         for (std::int32_t x = 0; x < cave.width; ++x) {
             if (is_open(cave, x, y) && field.at(x, y) == 3) {
@@ -47,7 +47,8 @@ void apply_start_options(Game& game, const Options& options) {
         game.companions_following = options.companions;
         game.companions_at_level_start = options.companions;
         for (std::uint32_t k = 0; k < options.companions; ++k) {
-            level.companions.push_back({level.firefly_pos.x, level.firefly_pos.y, static_cast<float>(k) * 1.9f});
+            level.companions.push_back(
+                {level.firefly_pos.x, level.firefly_pos.y, static_cast<float>(k) * 1.9f});
         }
     }
     if (options.warp_lost && level.lost_companion) {
@@ -62,7 +63,8 @@ void apply_start_options(Game& game, const Options& options) {
     }
     if (options.warp_water) warp_to_deep_water(level);
     if (options.light_all) {
-        for (Lantern& lantern : level.lanterns) lantern.lit = true;
+        for (Lantern& lantern : level.lanterns)
+            lantern.lit = true;
     }
 }
 

@@ -21,7 +21,8 @@ Vec2 keys_direction(const Input& input) {
 
 std::uint32_t gathered_pollen(const Level& level) {
     std::uint32_t gone = 0;
-    for (const PollenGrain& grain : level.pollen) gone += grain.present ? 0 : 1;
+    for (const PollenGrain& grain : level.pollen)
+        gone += grain.present ? 0 : 1;
     return gone;
 }
 
@@ -45,7 +46,9 @@ std::uint64_t title_level_seed(std::uint64_t game_seed, std::uint64_t rebuilds) 
 Game::Game(std::uint64_t game_seed, Level first_level)
     : level(std::move(first_level)), renderer(level), seed(game_seed) {}
 
-Game Game::create(std::uint64_t seed) { return create(seed, Records::load(), records_path()); }
+Game Game::create(std::uint64_t seed) {
+    return create(seed, Records::load(), records_path());
+}
 
 Game Game::create(std::uint64_t seed, Records records, std::optional<std::filesystem::path> file) {
     Game game(seed, generate_level(1, title_level_seed(seed, 0)));
@@ -95,14 +98,17 @@ bool Game::step(const Input& input, float dt) {
             sound_notice_timer = 0.0f;
         }
     }
-    if (screen == Screen::Play || screen == Screen::Death || screen == Screen::Descent) run_time += dt;
+    if (screen == Screen::Play || screen == Screen::Death || screen == Screen::Descent)
+        run_time += dt;
 
     switch (screen) {
         case Screen::Title:
             step_title(input, dt);
             if (input.pressed(&Keys::escape)) return false;
             break;
-        case Screen::Play: step_play(input, dt); break;
+        case Screen::Play:
+            step_play(input, dt);
+            break;
         case Screen::Pause:
             if (input.pressed(&Keys::action)) {
                 screen = Screen::Play;
@@ -112,7 +118,9 @@ bool Game::step(const Input& input, float dt) {
             break;
         case Screen::Death:
         case Screen::Descent:
-        case Screen::Victory: step_transition(input, dt); break;
+        case Screen::Victory:
+            step_transition(input, dt);
+            break;
     }
     play_level_sounds();
     play_ambient(dt);
@@ -207,7 +215,8 @@ void Game::play_level_sounds() {
     for (SoundEvent event : level.sound_events) {
         std::vector<Note> notes = cues.for_event(event, deep);
         if (screen == Screen::Title) {
-            for (Note& note : notes) note.volume *= kTitleEventVolume;
+            for (Note& note : notes)
+                note.volume *= kTitleEventVolume;
         }
         synth.play(notes);
     }
@@ -217,14 +226,20 @@ void Game::play_level_sounds() {
 void Game::play_ambient(float dt) {
     const AmbientCue tick = cues.tick(dt, level);
     switch (screen) {
-        case Screen::Title: synth.set_drone(0.0f, 0.5f); break;
+        case Screen::Title:
+            synth.set_drone(0.0f, 0.5f);
+            break;
         case Screen::Play:
             synth.play(tick.notes);
             synth.set_drone(tick.danger, 1.0f);
             break;
-        case Screen::Pause: synth.set_drone(0.0f, 0.3f); break;
+        case Screen::Pause:
+            synth.set_drone(0.0f, 0.3f);
+            break;
         case Screen::Death:
-        case Screen::Descent: synth.set_drone(0.0f, 0.6f); break;
+        case Screen::Descent:
+            synth.set_drone(0.0f, 0.6f);
+            break;
         case Screen::Victory:
             synth.set_drone(0.0f, 0.0f);
             synth.play(cues.music(dt));

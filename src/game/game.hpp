@@ -14,10 +14,17 @@
 
 namespace pyrelle {
 
-enum class Screen : std::uint8_t { Title = 0, Play = 1, Pause = 2, Death = 3, Descent = 4, Victory = 5 };
+enum class Screen : std::uint8_t {
+    Title = 0,
+    Play = 1,
+    Pause = 2,
+    Death = 3,
+    Descent = 4,
+    Victory = 5
+};
 
-inline constexpr std::uint8_t kSoundOn = 0;      // "Son rétabli"
-inline constexpr std::uint8_t kSoundMuted = 1;   // "Son coupé"
+inline constexpr std::uint8_t kSoundOn = 0;     // "Son rétabli"
+inline constexpr std::uint8_t kSoundMuted = 1;  // "Son coupé"
 inline constexpr std::uint8_t kNoSoundNotice = 2;
 
 // The whole running game: the level, the screen, the run's counters, the records and the sound.
@@ -54,11 +61,11 @@ struct Game {
                        std::optional<std::filesystem::path> file);
 
     bool step(const Input& input, float dt);  // false: quit the program
-    void render(Canvas& canvas);  // the renderer reuses its buffers
+    void render(Canvas& canvas);              // the renderer reuses its buffers
     void enter_depth(std::uint32_t depth);
     void return_to_title();
 
-private:
+  private:
     Game(std::uint64_t seed, Level first_level);
     void step_title(const Input& input, float dt);
     void step_play(const Input& input, float dt);

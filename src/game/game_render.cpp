@@ -30,7 +30,8 @@ void draw_title(const Game& game, Canvas& canvas) {
             draw_centred(canvas, 91, "<  Nuit claire  >", 0xC8B98C);
         }
     }
-    const std::optional<float>& best = game.night ? game.records.best_time_night : game.records.best_time;
+    const std::optional<float>& best =
+        game.night ? game.records.best_time_night : game.records.best_time;
     std::string bottom;
     if (best) {
         bottom = "Source atteinte en " + format_time(*best);
@@ -70,7 +71,8 @@ void draw_descent(const Game& game, Canvas& canvas) {
     draw_centred(canvas, 82, banner, faded(170, 210, 255, a), 2);
     const Biome next = biome_of_depth(d);
     if (t > 1.3f && d != 10 && next != game.level.biome) {
-        draw_centred(canvas, 104, biome_name(next), faded(200, 190, 150, std::min((t - 1.3f) * 2.0f, 1.0f)));
+        draw_centred(canvas, 104, biome_name(next),
+                     faded(200, 190, 150, std::min((t - 1.3f) * 2.0f, 1.0f)));
     }
 }
 
@@ -90,15 +92,25 @@ void draw_victory(const Game& game, Canvas& canvas);  // game_victory.cpp
 void Game::render(Canvas& canvas) {
     renderer.render(level, canvas);
     switch (screen) {
-        case Screen::Title: draw_title(*this, canvas); break;
+        case Screen::Title:
+            draw_title(*this, canvas);
+            break;
         case Screen::Play:
             draw_hud(level, canvas);
             if (night) draw_right_aligned(canvas, 15, format_time(run_time), 0x9687C8);
             break;
-        case Screen::Pause: draw_pause(*this, canvas); break;
-        case Screen::Death: draw_death(*this, canvas); break;
-        case Screen::Descent: draw_descent(*this, canvas); break;
-        case Screen::Victory: draw_victory(*this, canvas); break;
+        case Screen::Pause:
+            draw_pause(*this, canvas);
+            break;
+        case Screen::Death:
+            draw_death(*this, canvas);
+            break;
+        case Screen::Descent:
+            draw_descent(*this, canvas);
+            break;
+        case Screen::Victory:
+            draw_victory(*this, canvas);
+            break;
     }
     draw_sound_notice(*this, canvas);
 }

@@ -31,9 +31,11 @@ void paint_sky(Canvas& canvas, float t, float a) {
         for (std::uint32_t x = 0; x < 320; ++x) {
             float colour[3] = {base[0], base[1], base[2]};
             if (end_screen_mix((x * 0x8DA6B343u) ^ ky) % 400 == 0) {
-                const float s = std::clamp(0.5f + 0.5f * std::sin(static_cast<float>(x) + 2.0f * t), 0.0f, 1.0f);
+                const float s = std::clamp(0.5f + 0.5f * std::sin(static_cast<float>(x) + 2.0f * t),
+                                           0.0f, 1.0f);
                 const float star[3] = {200.0f, 200.0f, 230.0f};
-                for (int c = 0; c < 3; ++c) colour[c] = std::round(base[c] + (star[c] - base[c]) * s);
+                for (int c = 0; c < 3; ++c)
+                    colour[c] = std::round(base[c] + (star[c] - base[c]) * s);
             }
             canvas.set(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
                        rounded_rgb(kWhite[0] + (colour[0] - kWhite[0]) * a,
@@ -44,10 +46,12 @@ void paint_sky(Canvas& canvas, float t, float a) {
 }
 
 void paint_hills(Canvas& canvas, float a) {
-    const std::uint32_t colour = rounded_rgb(255.0f - 249.0f * a, 244.0f - 236.0f * a, 214.0f - 200.0f * a);
+    const std::uint32_t colour =
+        rounded_rgb(255.0f - 249.0f * a, 244.0f - 236.0f * a, 214.0f - 200.0f * a);
     for (std::uint32_t x = 0; x < 320; ++x) {
         const float fx = static_cast<float>(x);
-        std::int32_t top = saturating_i32(6.0f * std::sin(0.03f * fx) + 3.0f * std::sin(0.071f * fx)) + 156;
+        std::int32_t top =
+            saturating_i32(6.0f * std::sin(0.03f * fx) + 3.0f * std::sin(0.071f * fx)) + 156;
         const std::uint32_t cx = x * 0x8DA6B343u;
         if (end_screen_mix(cx ^ 0xF7857F9Bu) % 3 == 0) {
             top -= 2 + static_cast<std::int32_t>(end_screen_mix(cx ^ 0x2F9347DAu) & 3u);
@@ -67,7 +71,10 @@ void paint_fireflies(Canvas& canvas, float t, float a) {
         const float x = 320.0f * r(0x06B36B6E) + 18.0f * r(0x66EB8A6A) * std::cos(g);
         const float y = 130.0f * r(0xDEA5532F) + 20.0f + 10.0f * r(0x3EDC722B) * std::sin(1.7f * g);
         const float b =
-            ((0.5f * std::sin((2.0f * r(0x16363AE8) + 1.0f) * t + 6.28f * r(0xEE28E2A9)) + 0.5f) * 0.6f + 0.4f) * a;
+            ((0.5f * std::sin((2.0f * r(0x16363AE8) + 1.0f) * t + 6.28f * r(0xEE28E2A9)) + 0.5f) *
+                 0.6f +
+             0.4f) *
+            a;
         const std::int32_t px = saturating_i32(x);
         const std::int32_t py = saturating_i32(y);
         canvas.glow(0x96C83C, static_cast<float>(px), static_cast<float>(py), 5.0f, b);
@@ -87,12 +94,15 @@ void draw_tallies(const Game& game, Canvas& canvas, float t) {
     }
     if (t > 5.5f) {
         const float h = std::min(t - 5.5f, 1.0f);
-        const std::uint32_t colour = rounded_rgb(20.0f + 170.0f * h, 16.0f + 164.0f * h, 42.0f + 168.0f * h);
-        draw_centred(canvas, 62, "Temps : " + format_time(game.run_time) + (game.night ? " (Nuit noire)" : ""),
+        const std::uint32_t colour =
+            rounded_rgb(20.0f + 170.0f * h, 16.0f + 164.0f * h, 42.0f + 168.0f * h);
+        draw_centred(canvas, 62,
+                     "Temps : " + format_time(game.run_time) + (game.night ? " (Nuit noire)" : ""),
                      colour);
         draw_centred(canvas, 74, "Extinctions : " + std::to_string(game.extinctions), colour);
         draw_centred(canvas, 86, "Pollen butiné : " + std::to_string(game.pollen_total), colour);
-        draw_centred(canvas, 98, "Pyrelles retrouvées : " + std::to_string(game.companions_following) + "/8",
+        draw_centred(canvas, 98,
+                     "Pyrelles retrouvées : " + std::to_string(game.companions_following) + "/8",
                      colour);
     }
     if (game.new_record && t > 6.5f) {
@@ -100,7 +110,8 @@ void draw_tallies(const Game& game, Canvas& canvas, float t) {
         draw_centred(canvas, 116, "Nouveau record !",
                      rounded_rgb(20.0f + 235.0f * l, 16.0f + 184.0f * l, 42.0f + 48.0f * l));
     }
-    if (t > 7.5f && fraction(1.6f * t) < 0.65f) draw_centred(canvas, 166, "Entrée : retour au titre", 0x968CA0);
+    if (t > 7.5f && fraction(1.6f * t) < 0.65f)
+        draw_centred(canvas, 166, "Entrée : retour au titre", 0x968CA0);
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ void draw_burst_indicator(const Level& level, Canvas& canvas) {
     const float k = 1.0f - level.burst_cooldown / 3.0f;
     const std::uint32_t colour = k >= 1.0f ? 0xFFF0B4 : faded(150, 140, 120, 0.4f + 0.4f * k);
     const std::int32_t points[5][2] = {{72, 6}, {71, 7}, {72, 7}, {73, 7}, {72, 8}};
-    for (const auto& p : points) canvas.set(p[0], p[1], colour);
+    for (const auto& p : points)
+        canvas.set(p[0], p[1], colour);
 }
 
 void draw_lantern_row(const Level& level, Canvas& canvas) {
@@ -67,7 +68,8 @@ void draw_message(const Level& level, Canvas& canvas) {
         start = end + 1;
         ++lines;
     }
-    canvas.blend_rect(156 - widest / 2, 166 - 10 * lines, widest + 8, 10 * lines + 5, 0x000000, 0.5f * a);
+    canvas.blend_rect(156 - widest / 2, 166 - 10 * lines, widest + 8, 10 * lines + 5, 0x000000,
+                      0.5f * a);
     const std::uint32_t colour = faded(240, 220, 170, a);
     std::int32_t j = 0;
     for (std::size_t start = 0;; ++j) {

@@ -26,7 +26,9 @@ std::uint32_t nearest_rgb(float r, float g, float b) {
     return pack_rgb(round_channel(r), round_channel(g), round_channel(b));
 }
 
-bool open_cell(const Cave& cave, std::int32_t x, std::int32_t y) { return is_open(cave, x, y); }
+bool open_cell(const Cave& cave, std::int32_t x, std::int32_t y) {
+    return is_open(cave, x, y);
+}
 
 std::uint32_t water_colour(const Level& level, const View& view, std::int32_t px, std::int32_t py,
                            WaterSample s, std::vector<ScreenPoint>& glints) {
@@ -49,26 +51,30 @@ std::uint32_t water_colour(const Level& level, const View& view, std::int32_t px
     return nearest_rgb(30.0f - 16.0f * k, 62.0f - 30.0f * k, 80.0f - 32.0f * k);
 }
 
-void draw_water(const Level& level, const View& view, Canvas& canvas, std::vector<ScreenPoint>& glints) {
+void draw_water(const Level& level, const View& view, Canvas& canvas,
+                std::vector<ScreenPoint>& glints) {
     const Cave& cave = level.cave;
     const std::int32_t row0 = view.cam_y >> 3;
     const std::int32_t col0 = view.cam_x >> 3;
     for (std::int32_t cy = row0; cy <= row0 + 23; ++cy) {
         for (std::int32_t cx = col0; cx <= col0 + 41; ++cx) {
-            if (!open_cell(cave, cx, cy) || !(water_level(cave, level.water_mask, cx, cy) > 0.0f)) continue;
+            if (!open_cell(cave, cx, cy) || !(water_level(cave, level.water_mask, cx, cy) > 0.0f))
+                continue;
             for (std::int32_t py = 8 * cy; py < 8 * cy + 8; ++py) {
                 for (std::int32_t px = 8 * cx; px < 8 * cx + 8; ++px) {
-                    const WaterSample s = water_surface(level, static_cast<float>(px), static_cast<float>(py));
+                    const WaterSample s =
+                        water_surface(level, static_cast<float>(px), static_cast<float>(py));
                     if (!(s.v > s.thr)) continue;
-                    canvas.set(px - view.cam_x, py - view.cam_y, water_colour(level, view, px, py, s, glints));
+                    canvas.set(px - view.cam_x, py - view.cam_y,
+                               water_colour(level, view, px, py, s, glints));
                 }
             }
         }
     }
 }
 
-void draw_crystal_points(const Crystal& crystal, const View& view, Canvas& canvas, std::uint32_t colour,
-                         bool additive) {
+void draw_crystal_points(const Crystal& crystal, const View& view, Canvas& canvas,
+                         std::uint32_t colour, bool additive) {
     for (const ScreenPoint& p : crystal_points(crystal)) {
         if (additive) {
             canvas.add(p.x - view.cam_x, p.y - view.cam_y, colour);
@@ -108,7 +114,8 @@ void draw_shade_bodies(const Level& level, const View& view, Canvas& canvas) {
         const std::int32_t sy = view.sy(shade.y);
         for (std::int32_t j = -4; j <= 4; ++j) {
             const std::int32_t hem =
-                4 + saturating_i32(1.5f * std::sin(1.3f * static_cast<float>(j) + 6.0f * (shade.t + view.t)));
+                4 + saturating_i32(
+                        1.5f * std::sin(1.3f * static_cast<float>(j) + 6.0f * (shade.t + view.t)));
             for (std::int32_t i = -5; i <= 5; ++i) {
                 if ((i < 2 && i * i + j * j <= 22) || (i >= 2 && i <= hem)) {
                     canvas.set(sx + j, sy + i, 0x2E1E3E);
@@ -129,14 +136,17 @@ void draw_moths(const Level& level, const View& view, Canvas& canvas) {
         canvas.set(sx, sy, 0x46382C);
         canvas.set(sx, sy + 1, 0x46382C);
         if (flap > -0.2f) {
-            for (const auto& w : kOpen) canvas.set(sx + w[0], sy + w[1], 0x968C80);
+            for (const auto& w : kOpen)
+                canvas.set(sx + w[0], sy + w[1], 0x968C80);
         } else {
-            for (const auto& w : kFolded) canvas.set(sx + w[0], sy + w[1], 0x968C80);
+            for (const auto& w : kFolded)
+                canvas.set(sx + w[0], sy + w[1], 0x968C80);
         }
     }
 }
 
-void draw_glints(const LightMap& light_map, const std::vector<ScreenPoint>& glints, Canvas& canvas) {
+void draw_glints(const LightMap& light_map, const std::vector<ScreenPoint>& glints,
+                 Canvas& canvas) {
     for (const ScreenPoint& g : glints) {
         const LightRgb light = light_map.sample(static_cast<float>(g.x), static_cast<float>(g.y));
         const float l = (light.r + light.g + light.b) / 3.0f;
@@ -185,7 +195,8 @@ void draw_reflection(const Level& level, const View& view, Canvas& canvas) {
             const float a = (1.0f - d) * (1.0f - d) * 0.5f * flicker;
             if (!(a > 0.02f)) continue;
             const std::int32_t wx = fx + j;
-            if (!open_cell(level.cave, wx >> 3, wy >> 3) || !is_water_pixel(level, wx, wy)) continue;
+            if (!open_cell(level.cave, wx >> 3, wy >> 3) || !is_water_pixel(level, wx, wy))
+                continue;
             canvas.add(wx - view.cam_x, wy - view.cam_y, rgb(a * 255.0f, a * green, a * blue));
         }
     }
@@ -228,13 +239,14 @@ void draw_companions(const Level& level, const View& view, Canvas& canvas) {
     if (level.lost_companion) {
         const LostCompanion& lost = *level.lost_companion;
         const float y = lost.y + 1.5f * std::sin(1.3f * t + lost.heading);
-        draw_firefly(canvas, 0xFFE178, lost.x - static_cast<float>(view.cam_x), y - static_cast<float>(view.cam_y),
-                     9.0f, lost_companion_flash(lost.heading, t), lost.heading + t);
+        draw_firefly(canvas, 0xFFE178, lost.x - static_cast<float>(view.cam_x),
+                     y - static_cast<float>(view.cam_y), 9.0f,
+                     lost_companion_flash(lost.heading, t), lost.heading + t);
     }
     for (const Companion& c : level.companions) {
         const float intensity = (0.25f * std::sin(9.0f * t + c.phase) + 0.75f) * 0.8f;
-        draw_firefly(canvas, 0xFFE68C, c.x - static_cast<float>(view.cam_x), c.y - static_cast<float>(view.cam_y),
-                     6.0f, intensity, c.phase + t);
+        draw_firefly(canvas, 0xFFE68C, c.x - static_cast<float>(view.cam_x),
+                     c.y - static_cast<float>(view.cam_y), 6.0f, intensity, c.phase + t);
     }
 }
 
@@ -246,7 +258,8 @@ void draw_lantern_flames(const Level& level, const View& view, Canvas& canvas) {
         const float fi = static_cast<float>(i);
         if (lantern.lit) {
             const float a = 0.2f * std::sin(2.3f * fi + 11.0f * view.t) + 0.8f;
-            canvas.glow(0xFF8C28, static_cast<float>(sx) + 0.5f, static_cast<float>(sy) + 1.0f, 6.0f, a);
+            canvas.glow(0xFF8C28, static_cast<float>(sx) + 0.5f, static_cast<float>(sy) + 1.0f,
+                        6.0f, a);
             canvas.fill_rect(sx - 1, sy, 3, 2, 0xFFC85A);
             canvas.set(sx, sy - 1, 0xFFF0B4);
         } else {
@@ -264,7 +277,8 @@ void draw_exit_glow(const Level& level, const View& view, Canvas& canvas) {
     if (level.depth >= 10) {
         const float cx = static_cast<float>(sx) + 0.5f;
         const float cy = static_cast<float>(sy) + 0.5f;
-        canvas.glow(0x786E5A, cx, cy, (0.5f * std::sin(1.3f * t) + 0.5f) * 3.0f + 6.0f, 0.4f * p + 0.6f);
+        canvas.glow(0x786E5A, cx, cy, (0.5f * std::sin(1.3f * t) + 0.5f) * 3.0f + 6.0f,
+                    0.4f * p + 0.6f);
         if (!(p > 0.0f)) return;
         canvas.glow(0xFFE6AA, cx, cy, 18.0f * p + 8.0f, p);
         canvas.glow(0xFFFFF0, cx, cy, 4.0f * p + 4.0f, p);
@@ -316,7 +330,8 @@ void draw_burst_ring(const Level& level, const View& view, Canvas& canvas) {
         const std::int32_t cx = floor_i32(p.x * 0.125f);
         const std::int32_t cy = floor_i32(p.y * 0.125f);
         const bool inside = cx >= 0 && cy >= 0 && cx < level.cave.width && cy < level.cave.height;
-        if (!inside || level.cave.tiles[static_cast<std::size_t>(cx + cy * level.cave.width)] == 1) continue;
+        if (!inside || level.cave.tiles[static_cast<std::size_t>(cx + cy * level.cave.width)] == 1)
+            continue;
         if (!line_of_sight(level.cave, centre, p)) continue;
         canvas.add(saturating_i32(p.x - static_cast<float>(view.cam_x)),
                    saturating_i32(p.y - static_cast<float>(view.cam_y)), colour);
@@ -353,7 +368,8 @@ void WorldRenderer::render(const Level& level, Canvas& canvas) {
     canvas.blit(background, view.cam_x, view.cam_y, 0, 0, 320, 180);
     glints.clear();
     if (has_water) draw_water(level, view, canvas, glints);
-    for (const Crystal& crystal : level.crystals) draw_crystal_points(crystal, view, canvas, 0x96AAE6, false);
+    for (const Crystal& crystal : level.crystals)
+        draw_crystal_points(crystal, view, canvas, 0x96AAE6, false);
     for (const Lantern& lantern : level.lanterns) {
         lantern_sprite.draw(canvas, view.sx(lantern.x) - 3, view.sy(lantern.y) - 4);
     }

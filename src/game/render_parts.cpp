@@ -12,7 +12,9 @@
 namespace pyrelle {
 namespace {
 
-bool open_cell(const Cave& cave, std::int32_t x, std::int32_t y) { return is_open(cave, x, y); }
+bool open_cell(const Cave& cave, std::int32_t x, std::int32_t y) {
+    return is_open(cave, x, y);
+}
 
 // Distance from the pixel centre to the nearest open cell square within two cells.
 float distance_to_open(const Cave& cave, std::int32_t px, std::int32_t py) {
@@ -75,11 +77,14 @@ WaterSample water_surface(const Level& level, float px, float py) {
     const std::int32_t iy = saturating_i32(fgy);
     const float fx = gx - fgx;
     const float fy = gy - fgy;
-    const auto w = [&](std::int32_t x, std::int32_t y) { return water_level(level.cave, level.water_mask, x, y); };
+    const auto w = [&](std::int32_t x, std::int32_t y) {
+        return water_level(level.cave, level.water_mask, x, y);
+    };
     const float v = (1.0f - fy) * ((1.0f - fx) * w(ix, iy) + fx * w(ix + 1, iy)) +
                     fy * ((1.0f - fx) * w(ix, iy + 1) + fx * w(ix + 1, iy + 1));
     const float t = level.time;
-    const float thr = 0.5f + 0.06f * std::sin(0.5f * px + 1.5f * t) * std::sin(0.4f * py - 1.1f * t);
+    const float thr =
+        0.5f + 0.06f * std::sin(0.5f * px + 1.5f * t) * std::sin(0.4f * py - 1.1f * t);
     return {v, thr};
 }
 
@@ -164,7 +169,8 @@ OpenNeighbours open_neighbours(const Cave& cave, std::int32_t cx, std::int32_t c
 
 // The same texture as background_pixel, a cell at a time: rock far from open space
 // skips the distance search.
-void paint_background_cell(const Level& level, Canvas& background, std::int32_t cx, std::int32_t cy) {
+void paint_background_cell(const Level& level, Canvas& background, std::int32_t cx,
+                           std::int32_t cy) {
     const std::uint32_t s = static_cast<std::uint32_t>(level.seed);
     const std::uint32_t s1 = s * 0xCB1AB31Fu;
     const std::uint32_t s2 = (s ^ 0x4Du) * 0xCB1AB31Fu;
@@ -193,7 +199,8 @@ void paint_background_cell(const Level& level, Canvas& background, std::int32_t 
                 if (t <= 1.5f) {
                     base = colours[2];
                 } else if (t <= 10.0f) {
-                    base = mix_colour(colours[1], colours[0], std::clamp((t - 1.5f) / 8.5f, 0.0f, 1.0f));
+                    base = mix_colour(colours[1], colours[0],
+                                      std::clamp((t - 1.5f) / 8.5f, 0.0f, 1.0f));
                 }
                 colour = scale_colour(base, k);
             }
@@ -210,7 +217,8 @@ WorldRenderer::WorldRenderer(const Level& level)
       light_map(LightMap::create(320, 180, 2)),
       lantern_sprite(::pyrelle::lantern_sprite()) {
     for (std::int32_t cy = 0; cy < level.cave.height; ++cy) {
-        for (std::int32_t cx = 0; cx < level.cave.width; ++cx) paint_background_cell(level, background, cx, cy);
+        for (std::int32_t cx = 0; cx < level.cave.width; ++cx)
+            paint_background_cell(level, background, cx, cy);
     }
     has_water = std::find(level.water_mask.cells.begin(), level.water_mask.cells.end(), 1) !=
                 level.water_mask.cells.end();

@@ -18,17 +18,21 @@ std::string format_time(float seconds) {
 }
 
 void darken(Canvas& canvas, float k) {
-    for (std::uint32_t& p : canvas.pixels) p = scale_colour(p, k);
+    for (std::uint32_t& p : canvas.pixels)
+        p = scale_colour(p, k);
 }
 
-std::uint32_t faded(float r, float g, float b, float f) { return rgb(r * f, g * f, b * f); }
+std::uint32_t faded(float r, float g, float b, float f) {
+    return rgb(r * f, g * f, b * f);
+}
 
 void draw_centred(Canvas& canvas, std::int32_t y, std::string_view text, std::uint32_t colour,
                   std::int32_t scale) {
     draw_text(canvas, 160 - (text_width(text, scale) >> 1), y, text, colour, scale);
 }
 
-void draw_right_aligned(Canvas& canvas, std::int32_t y, std::string_view text, std::uint32_t colour) {
+void draw_right_aligned(Canvas& canvas, std::int32_t y, std::string_view text,
+                        std::uint32_t colour) {
     draw_text(canvas, 314 - text_width(text, 1), y, text, colour, 1);
 }
 

@@ -16,7 +16,9 @@ std::string format_time(float seconds);
 void darken(Canvas& canvas, float k);
 
 // The part after the decimal point (of a non-negative clock value).
-inline float fraction(float v) { return v - std::floor(v); }
+inline float fraction(float v) {
+    return v - std::floor(v);
+}
 
 // Each channel rounded half away from zero and clamped.
 inline std::uint32_t rounded_rgb(float r, float g, float b) {
@@ -29,7 +31,8 @@ std::uint32_t faded(float r, float g, float b, float f);
 // Text whose middle is the middle of the 320-pixel view, and text whose last column is 314.
 void draw_centred(Canvas& canvas, std::int32_t y, std::string_view text, std::uint32_t colour,
                   std::int32_t scale = 1);
-void draw_right_aligned(Canvas& canvas, std::int32_t y, std::string_view text, std::uint32_t colour);
+void draw_right_aligned(Canvas& canvas, std::int32_t y, std::string_view text,
+                        std::uint32_t colour);
 
 // The heads-up display over a level: energy bar, burst, lanterns, companions, depth, message.
 void draw_hud(const Level& level, Canvas& canvas);

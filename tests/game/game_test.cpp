@@ -15,7 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Game make_game(std::uint64_t seed = 42) { return Game::create(seed, Records{}, std::nullopt); }
+Game make_game(std::uint64_t seed = 42) {
+    return Game::create(seed, Records{}, std::nullopt);
+}
 
 Input press(bool Keys::*key) {
     Input input;
@@ -26,12 +28,14 @@ Input press(bool Keys::*key) {
 const Input kNoKeys{};
 
 void steps(Game& game, int n, const Input& input = kNoKeys) {
-    for (int i = 0; i < n; ++i) ASSERT_TRUE(game.step(input, kStep));
+    for (int i = 0; i < n; ++i)
+        ASSERT_TRUE(game.step(input, kStep));
 }
 
 // Puts the firefly on an open exit: the next update reports ExitReached.
 void open_exit_under_firefly(Level& level) {
-    for (Lantern& lantern : level.lanterns) lantern.lit = true;
+    for (Lantern& lantern : level.lanterns)
+        lantern.lit = true;
     level.exit_progress = 1.0f;
     level.firefly_pos = level.exit_pos;
     level.firefly_vel = {0.0f, 0.0f};
@@ -46,7 +50,7 @@ std::string read_file(const fs::path& path) {
 }
 
 class TempDir {
-public:
+  public:
     TempDir() {
         char name[] = "/tmp/pyrelle-game-XXXXXX";
         path = mkdtemp(name);
@@ -66,7 +70,8 @@ TEST(Game, NewGameIsOnTheTitleWithTheDepthOneLevel) {
 
 TEST(Game, LevelSeedsFollowTheGameSeed) {
     EXPECT_EQ(run_level_seed(3, 4), 3 * 0x5851F42D4C957F2Dull + 4 * 1000003ull);
-    EXPECT_EQ(run_level_seed(0xFFFFFFFFFFFFFFFFull, 1), 1000003ull - 0x5851F42D4C957F2Dull);  // wraps
+    EXPECT_EQ(run_level_seed(0xFFFFFFFFFFFFFFFFull, 1),
+              1000003ull - 0x5851F42D4C957F2Dull);  // wraps
     EXPECT_EQ(title_level_seed(5, 0), 5ull ^ 0x7171);
     EXPECT_EQ(title_level_seed(5, 2), (2ull * 40503) ^ 5 ^ 0x7171);
 }
@@ -187,19 +192,23 @@ TEST(Game, EscapeInTheStepOfADeathOrExitPauses) {
         // The death cue starts at 392 Hz, the descent cue at 2500 Hz.
         const float cue_start = exit ? 2500.0f : 392.0f;
         const auto& voices = game.synth.shared->state.voices;
-        EXPECT_TRUE(std::any_of(voices.begin(), voices.end(),
-                                [&](const Voice& v) { return v.freq_start == cue_start; }))
-            << exit;
+        EXPECT_TRUE(std::any_of(voices.begin(), voices.end(), [&](const Voice& v) {
+            return v.freq_start == cue_start;
+        })) << exit;
     }
 }
 
 TEST(Game, VictoryRecordsOnlyAStrictlyBetterTime) {
-    struct Case { std::optional<float> stored; float offset; bool record; };
+    struct Case {
+        std::optional<float> stored;
+        float offset;
+        bool record;
+    };
     const Case cases[] = {
         {std::nullopt, 0.0f, true},
-        {100.0f, 0.0f, false},   // equal time
-        {100.0f, -1.0f, true},   // faster
-        {100.0f, 1.0f, false},   // slower
+        {100.0f, 0.0f, false},  // equal time
+        {100.0f, -1.0f, true},  // faster
+        {100.0f, 1.0f, false},  // slower
     };
     for (const Case& c : cases) {
         Game game = make_game(8);

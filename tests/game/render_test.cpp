@@ -18,10 +18,13 @@ Canvas render_once(WorldRenderer& renderer, const Level& level) {
 // A lit, busy level: flying, lanterns lit, a burst in flight, companions.
 Level busy_level(std::uint32_t depth, std::uint64_t seed) {
     Level level = generate_level(depth, seed);
-    for (int i = 0; i < 200; ++i) level.update(1.0f, 0.0f, 1.0f / 60.0f);
-    for (Lantern& lantern : level.lanterns) lantern.lit = true;
+    for (int i = 0; i < 200; ++i)
+        level.update(1.0f, 0.0f, 1.0f / 60.0f);
+    for (Lantern& lantern : level.lanterns)
+        lantern.lit = true;
     level.light_burst();
-    for (int i = 0; i < 10; ++i) level.update(0.0f, 1.0f, 1.0f / 60.0f);
+    for (int i = 0; i < 10; ++i)
+        level.update(0.0f, 1.0f, 1.0f / 60.0f);
     level.companions.push_back({level.firefly_pos.x + 5, level.firefly_pos.y, 0.3f});
     return level;
 }
@@ -54,14 +57,17 @@ TEST(Render, WaterNeedsAMaskByteOfOne) {
             }
         }
         if (!found) continue;
-        level.camera = {std::max(level.firefly_pos.x - 160.0f, 0.0f), std::max(level.firefly_pos.y - 90.0f, 0.0f)};
+        level.camera = {std::max(level.firefly_pos.x - 160.0f, 0.0f),
+                        std::max(level.firefly_pos.y - 90.0f, 0.0f)};
         WorldRenderer wet(level);
         const Canvas with_water = render_once(wet, level);
         // Mask bytes of 2 keep water_level positive but are not lakes.
         Level odd = level;
-        for (std::uint8_t& cell : odd.water_mask.cells) cell = cell ? 2 : 0;
+        for (std::uint8_t& cell : odd.water_mask.cells)
+            cell = cell ? 2 : 0;
         Level dry = level;
-        for (std::uint8_t& cell : dry.water_mask.cells) cell = 0;
+        for (std::uint8_t& cell : dry.water_mask.cells)
+            cell = 0;
         WorldRenderer odd_renderer(odd);
         WorldRenderer dry_renderer(dry);
         const Canvas odd_picture = render_once(odd_renderer, odd);
@@ -82,7 +88,8 @@ Level walled_level() {
     for (std::int32_t y = 0; y < 22; ++y) {
         for (std::int32_t x = 0; x < 40; ++x) {
             const bool border = x == 0 || y == 0 || x == 39 || y == 21;
-            if (border || x == 17 || x == 18) level.cave.tiles[static_cast<std::size_t>(x + 40 * y)] = 1;
+            if (border || x == 17 || x == 18)
+                level.cave.tiles[static_cast<std::size_t>(x + 40 * y)] = 1;
         }
     }
     level.water_mask.cells.assign(40 * 22, 0);
@@ -112,7 +119,10 @@ TEST(Render, BurstRingStopsAtWalls) {
 }
 
 TEST(Render, HurtFireflyBlinksEveryFiftieth) {
-    struct Case { float time; bool hurt_colour; };
+    struct Case {
+        float time;
+        bool hurt_colour;
+    };
     const Case cases[] = {{1.01f, true}, {1.035f, false}, {1.06f, true}, {1.085f, false}};
     for (const Case& c : cases) {
         Level level = walled_level();
@@ -122,7 +132,8 @@ TEST(Render, HurtFireflyBlinksEveryFiftieth) {
         const Canvas canvas = render_once(renderer, level);
         // Full intensity: the body pixel is the firefly colour itself.
         const std::int32_t x = static_cast<std::int32_t>(std::floor(level.firefly_pos.x));
-        const std::int32_t y = static_cast<std::int32_t>(std::floor(level.firefly_pos.y + 0.8f * std::sin(5.0f * c.time)));
+        const std::int32_t y = static_cast<std::int32_t>(
+            std::floor(level.firefly_pos.y + 0.8f * std::sin(5.0f * c.time)));
         EXPECT_EQ(canvas.get(x, y + 1), c.hurt_colour ? 0xFF78A0u : 0xFFF096u) << c.time;
     }
 }
@@ -165,7 +176,8 @@ TEST(Render, BackgroundMatchesThePixelByPixelTexture) {
         for (std::uint32_t py = 0; py < renderer.background.height; ++py) {
             for (std::uint32_t px = 0; px < renderer.background.width; ++px) {
                 ASSERT_EQ(renderer.background.pixels[px + py * renderer.background.width],
-                          background_pixel(level, static_cast<std::int32_t>(px), static_cast<std::int32_t>(py)))
+                          background_pixel(level, static_cast<std::int32_t>(px),
+                                           static_cast<std::int32_t>(py)))
                     << depth << " " << px << "," << py;
             }
         }

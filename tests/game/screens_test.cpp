@@ -22,7 +22,8 @@ Box difference(const Canvas& a, const Canvas& b) {
             if (a.pixels[x + y * a.width] == b.pixels[x + y * a.width]) continue;
             const auto ix = static_cast<std::int32_t>(x);
             const auto iy = static_cast<std::int32_t>(y);
-            box = {std::min(box.left, ix), std::min(box.top, iy), std::max(box.right, ix), std::max(box.bottom, iy)};
+            box = {std::min(box.left, ix), std::min(box.top, iy), std::max(box.right, ix),
+                   std::max(box.bottom, iy)};
         }
     }
     return box;
@@ -44,13 +45,17 @@ void expect_same_box(const Box& got, const Box& want, const std::string& what) {
 }
 
 TEST(Screens, TimeFormat) {
-    struct Case { float seconds; const char* want; };
-    const Case cases[] = {
-        {59.99f, "0:59"}, {3600.0f, "60:00"}, {65.0f, "1:05"}, {760.0f, "12:40"},
-        {7.0f, "0:07"},   {-3.0f, "0:00"},    {std::nanf(""), "0:00"},
-        {1e12f, "71582788:15"},  // saturates at 4294967295 s
+    struct Case {
+        float seconds;
+        const char* want;
     };
-    for (const Case& c : cases) EXPECT_EQ(format_time(c.seconds), c.want) << c.seconds;
+    const Case cases[] = {
+        {59.99f, "0:59"},        {3600.0f, "60:00"},     {65.0f, "1:05"},
+        {760.0f, "12:40"},       {7.0f, "0:07"},         {-3.0f, "0:00"},
+        {std::nanf(""), "0:00"}, {1e12f, "71582788:15"},  // saturates at 4294967295 s
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(format_time(c.seconds), c.want) << c.seconds;
 }
 
 TEST(Screens, CentringAndRightAlignment) {
@@ -97,11 +102,11 @@ TEST(Screens, HudLanternIconsAndEnergyBar) {
     level.lanterns[1].lit = true;
     Canvas canvas(320, 180);
     draw_hud(level, canvas);
-    EXPECT_EQ(canvas.get(80, 6), 0x464050u);   // unlit frame
-    EXPECT_EQ(canvas.get(81, 8), 0x14121Au);   // its dark inside
-    EXPECT_EQ(canvas.get(80, 5), 0u);          // cut corner
-    EXPECT_EQ(canvas.get(87, 6), 0xFFAA3Cu);   // lit frame
-    EXPECT_EQ(canvas.get(89, 8), 0xFFF0B4u);   // its flame
+    EXPECT_EQ(canvas.get(80, 6), 0x464050u);  // unlit frame
+    EXPECT_EQ(canvas.get(81, 8), 0x14121Au);  // its dark inside
+    EXPECT_EQ(canvas.get(80, 5), 0u);         // cut corner
+    EXPECT_EQ(canvas.get(87, 6), 0xFFAA3Cu);  // lit frame
+    EXPECT_EQ(canvas.get(89, 8), 0xFFF0B4u);  // its flame
     // Energy 0.5: d = 0.75, colour (249, 189, 95), 30 pixels from x = 7.
     EXPECT_EQ(canvas.get(7, 7), 0xF9BD5Fu);
     EXPECT_EQ(canvas.get(36, 9), 0xF9BD5Fu);
@@ -111,7 +116,8 @@ TEST(Screens, HudLanternIconsAndEnergyBar) {
 
 TEST(Screens, TwoLineMessageBoxSpansRows146To170) {
     Level level = hud_level(0, 0);
-    level.message = Message{"Les phalènes boivent ta lumière et ton pollen\nUne lanterne les distrait un temps", 5.0f};
+    level.message = Message{
+        "Les phalènes boivent ta lumière et ton pollen\nUne lanterne les distrait un temps", 5.0f};
     Canvas canvas(320, 180);
     canvas.fill_rect(0, 0, 320, 180, 0xFFFFFF);
     draw_hud(level, canvas);
@@ -133,7 +139,11 @@ Canvas render(Game& game) {
 }
 
 TEST(Screens, TitleBottomLineFollowsTheRecords) {
-    struct Case { Records records; bool night; std::string line; };
+    struct Case {
+        Records records;
+        bool night;
+        std::string line;
+    };
     Records depth_two;
     depth_two.best_depth = 2;
     Records day_win;
@@ -156,7 +166,8 @@ TEST(Screens, TitleBottomLineFollowsTheRecords) {
         for (std::uint32_t y = 0; y < 180; ++y) {
             const bool selector = y >= 89 && y <= 98 && c.records.best_time;
             if ((y >= 118 && y <= 127) || selector) {
-                for (std::uint32_t x = 0; x < 320; ++x) a_lines.pixels[x + 320 * y] = b_lines.pixels[x + 320 * y] = 0;
+                for (std::uint32_t x = 0; x < 320; ++x)
+                    a_lines.pixels[x + 320 * y] = b_lines.pixels[x + 320 * y] = 0;
             }
         }
         EXPECT_EQ(a_lines.pixels, b_lines.pixels) << c.line;
