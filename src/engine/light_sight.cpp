@@ -110,18 +110,18 @@ bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x
     const std::uint8_t* at = base + x + y * stride;
     const std::ptrdiff_t move_x = ax.step, move_y = ay.step * stride;
     const std::uint8_t* const end = base + end_x + end_y * stride;
+    std::int32_t cx = x, cy = y;
     for (std::int32_t i = 1; i <= steps; ++i) {
         // Branch-free: adding 0 leaves a parameter exactly as it was.
         const bool vertical = t_y <= t_x;
         at += vertical ? move_y : move_x;
+        cx += vertical ? 0 : ax.step;
+        cy += vertical ? ay.step : 0;
         t_y += vertical ? ay.dt : 0.0f;
         t_x += vertical ? 0.0f : ax.dt;
         if (at == end) return true;
         if (!*at) return false;
-        if ((i & 3) == 0) {
-            const std::ptrdiff_t here = at - base;
-            if (span_open(here % stride, here / stride, end_x, end_y, ox, oy, false)) return true;
-        }
+        if ((i & 3) == 0 && span_open(cx, cy, end_x, end_y, ox, oy, false)) return true;
     }
     return true;
 }
