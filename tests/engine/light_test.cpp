@@ -337,6 +337,47 @@ TEST(LightMap, FastMatchesTheLiteralMapOnRandomCaves) {
         compare_with_reference(seed, 320, 180, 2, 30);
 }
 
+TEST(LightMap, FastMatchesTheLiteralMapWithHugeAndFarLights) {
+    // Radii beyond the shortcuts' reach and sources outside the table around the view walk
+    // every light cell; the answers must not change.
+    for (std::uint32_t seed = 5000; seed < 5012; ++seed) {
+        std::mt19937 gen(seed);
+        const TestCave cave = smoothed_cave(gen, 120, 80);
+        const float cam_x = 300, cam_y = 200;
+        // Each light on the open cell nearest to where it is wanted.
+        const auto open_near = [&](float x, float y) {
+            float best_x = x, best_y = y, best = 1e30f;
+            for (std::int32_t cy = 0; cy < cave.height; ++cy)
+                for (std::int32_t cx = 0; cx < cave.width; ++cx) {
+                    const float px = float(cx) * 8 + 4.5f, py = float(cy) * 8 + 3.5f;
+                    const float d = (px - x) * (px - x) + (py - y) * (py - y);
+                    if (cave.tiles[std::size_t(cx + cy * cave.width)] == 0 && d < best)
+                        best = d, best_x = px, best_y = py;
+                }
+            return std::pair{best_x, best_y};
+        };
+        const auto [ax, ay] = open_near(cam_x + 160, cam_y + 90);
+        const auto [bx, by] = open_near(cam_x - 380, cam_y + 40);
+        const auto [cx, cy] = open_near(cam_x + 640, cam_y + 60);  // past the table's edge
+        std::vector<LightSource> lights = {
+            source(ax, ay, 700.0f, 0.8f, 1.0f, 0.5f, 0.2f),
+            source(bx, by, 520.0f, 1.2f),
+            source(cx, cy, 450.0f, 0.9f, 0.3f, 0.6f, 1.0f),
+        };
+        LightMap fast = LightMap::create(320, 180, 2);
+        fast.compute(lights, {0.01f, 0.02f, 0.03f}, cave.view(), cam_x, cam_y, kCaveCell);
+        const reference::Light ref = reference::compute(320, 180, 2, lights, {0.01f, 0.02f, 0.03f},
+                                                        cave.view(), cam_x, cam_y, kCaveCell);
+        int lit = 0;
+        for (std::size_t i = 0; i < ref.light.size(); ++i) {
+            ASSERT_EQ(bits(fast.light[i].r), bits(ref.light[i].r)) << seed << " cell " << i;
+            ASSERT_EQ(bits(fast.light[i].b), bits(ref.light[i].b)) << seed << " cell " << i;
+            lit += ref.light[i].r > 0;
+        }
+        EXPECT_GT(lit, 1000) << seed;  // the scene is not all in shadow
+    }
+}
+
 TEST(LightMap, FastMatchesTheLiteralMapAtOtherSizes) {
     for (std::uint32_t seed = 1000; seed < 1200; ++seed)
         compare_with_reference(seed, 96 + seed % 7, 64 + seed % 5, 1 + seed % 3, 12,
