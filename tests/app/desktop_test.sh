@@ -44,5 +44,17 @@ wait_exit "$pid" 15 || fail "Échap ne quitte pas"
 wait "$pid" && status=0 || status=$?
 expect_eq "statut après Échap" "$status" 0
 expect_eq "stderr après Échap" "$(cat "$work/err2")" ""
+# Without a usable sound device: one notice, and the game runs silent until closed.
+printf 'pcm.nothing { type null }\n' >"$work/no-default.conf"
+ALSA_CONFIG_PATH="$work/no-default.conf" "$work/pyrelle" 2>"$work/err3" &
+pid=$!
+win=$(wait_window Pyrelle) || fail "aucune fenêtre sans son"
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "le jeu sans son s'est arrêté"
+"$tools/wm_close" "$win"
+wait_exit "$pid" 15 || fail "la fermeture sans son est ignorée"
+wait "$pid" && status=0 || status=$?
+expect_eq "statut sans son" "$status" 0
+expect_eq "stderr sans son" "$(cat "$work/err3")" "son désactivé : aucune sortie audio"
 rm -rf "$work"
 echo "desktop: ok"
