@@ -2,6 +2,8 @@
 
 #include <alsa/asoundlib.h>
 
+#include <cerrno>
+
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -211,8 +213,11 @@ Synth start_audio() {
         return Synth{};
     };
     snd_pcm_t* raw = nullptr;
-    if (snd_pcm_open(&raw, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0 || raw == nullptr)
+    const int opened = snd_pcm_open(&raw, "default", SND_PCM_STREAM_PLAYBACK, 0);
+    // No default device at all is the common case; a busy or forbidden one says why.
+    if (opened == -ENOENT || opened == -ENODEV || (opened >= 0 && raw == nullptr))
         return fail("aucune sortie audio");
+    if (opened < 0) return fail(snd_strerror(opened));
     Pcm pcm(raw);
     Config config;
     if (auto failure = configure(pcm.get(), config)) return fail(failure->text);
