@@ -92,6 +92,21 @@ bool resolve_contacts(const Cave& cave, const WaterMask& water, Vec2& p, Vec2& v
 
 }  // namespace
 
+float steer_and_move(const Level& level, Body body, Vec2 direction, float speed, float steer,
+                     float radius, float dt, BlockRule rule) {
+    body.vx += (direction.x * speed - body.vx) * steer;
+    body.vy += (direction.y * speed - body.vy) * steer;
+    const Vec2 before{body.x, body.y};
+    Vec2 p = before;
+    Vec2 v{body.vx, body.vy};
+    move_circle(level.cave, level.water_mask, p, v, radius, dt, rule);
+    body.x = p.x;
+    body.y = p.y;
+    body.vx = v.x;
+    body.vy = v.y;
+    return distance(before, p);
+}
+
 void move_circle(const Cave& cave, const WaterMask& water, Vec2& position, Vec2& velocity,
                  float radius, float dt, BlockRule rule) {
     const float dx = velocity.x * dt;

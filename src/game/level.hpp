@@ -239,4 +239,17 @@ enum class BlockRule : std::uint8_t { Rock, Shade };
 void move_circle(const Cave& cave, const WaterMask& water, Vec2& position, Vec2& velocity,
                  float radius, float dt, BlockRule rule);
 
+// A creature's body as the movers see it: centre and velocity, updated in place.
+struct Body {
+    float& x;
+    float& y;
+    float& vx;
+    float& vy;
+};
+
+// Eases the velocity toward direction * speed by the fraction `steer`, then moves the body
+// through the cave; returns how far it went this frame.
+float steer_and_move(const Level& level, Body body, Vec2 direction, float speed, float steer,
+                     float radius, float dt, BlockRule rule);
+
 }  // namespace pyrelle

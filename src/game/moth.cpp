@@ -126,19 +126,10 @@ void step_moths(Level& level, float dt) {
         // Flutter: a quick wobble on top of wherever it is going.
         drive.direction = unit_or_zero(drive.direction.x + 0.6f * std::cos(11.0f * m.t),
                                        drive.direction.y + 0.6f * std::sin(11.0f * m.t));
-        m.vx += (drive.direction.x * drive.speed - m.vx) * steer;
-        m.vy += (drive.direction.y * drive.speed - m.vy) * steer;
-
-        const Vec2 before{m.x, m.y};
-        Vec2 p = before;
-        Vec2 v{m.vx, m.vy};
-        move_circle(level.cave, level.water_mask, p, v, kMothRadius, dt, BlockRule::Rock);
-        m.x = p.x;
-        m.y = p.y;
-        m.vx = v.x;
-        m.vy = v.y;
-        if (wandering && distance(before, p) < 0.3f * drive.speed * dt) m.wander_timer = 0.0f;
-        m.near = m.stun_timer == 0.0f && distance(p, level.firefly_pos) < 20.0f;
+        const float moved = steer_and_move(level, {m.x, m.y, m.vx, m.vy}, drive.direction,
+                                           drive.speed, steer, kMothRadius, dt, BlockRule::Rock);
+        if (wandering && moved < 0.3f * drive.speed * dt) m.wander_timer = 0.0f;
+        m.near = m.stun_timer == 0.0f && distance({m.x, m.y}, level.firefly_pos) < 20.0f;
         near += m.near ? 1 : 0;
     }
     if (near > 0) drain_firefly(level, near, dt);

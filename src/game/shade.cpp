@@ -105,20 +105,13 @@ void step_shades(Level& level, float dt) {
         else
             drive = wander(s, level.rng, dt);
         s.state = drive.state;
-        s.vx += (drive.direction.x * drive.speed - s.vx) * steer;
-        s.vy += (drive.direction.y * drive.speed - s.vy) * steer;
-
-        Vec2 p = at;
-        Vec2 v{s.vx, s.vy};
-        move_circle(level.cave, level.water_mask, p, v, kShadeRadius, dt, BlockRule::Shade);
-        s.x = p.x;
-        s.y = p.y;
-        s.vx = v.x;
-        s.vy = v.y;
+        const float moved = steer_and_move(level, {s.x, s.y, s.vx, s.vy}, drive.direction,
+                                           drive.speed, steer, kShadeRadius, dt, BlockRule::Shade);
         // A wanderer stuck against a wall turns on the next frame.
-        if (drive.state == ShadeState::Wander && distance(at, p) < 0.3f * drive.speed * dt)
+        if (drive.state == ShadeState::Wander && moved < 0.3f * drive.speed * dt)
             s.wander_timer = 0.0f;
-        if (s.flee_timer == 0.0f && distance(p, level.firefly_pos) < 9.0f) strike(level, s);
+        if (s.flee_timer == 0.0f && distance({s.x, s.y}, level.firefly_pos) < 9.0f)
+            strike(level, s);
     }
 }
 
