@@ -19,42 +19,43 @@ expect_eq "lignes sur stderr" "$(printf '%s\n' "$ERR" | wc -l)" 1
 
 start_xvfb
 
+# Starts the game in the background (stderr to $1), waits for its window: PID, WIN.
+launch() {
+    "$work/pyrelle" 2>"$1" &
+    PID=$!
+    WIN=$(wait_window Pyrelle) || fail "aucune fenêtre «Pyrelle»"
+    sleep 0.5
+}
+
+# Waits for the game to end after $1 happened, then checks its status and stderr.
+expect_clean_exit() {  # what, stderr file, expected stderr
+    wait_exit "$PID" 15 || fail "$1 : le jeu ne s'arrête pas"
+    local status
+    wait "$PID" && status=0 || status=$?
+    expect_eq "statut après $1" "$status" 0
+    expect_eq "stderr après $1" "$(cat "$2")" "$3"
+}
+
 # A close request ends the run with status 0 and nothing on standard error.
-"$work/pyrelle" 2>"$work/err1" &
-pid=$!
-win=$(wait_window Pyrelle) || fail "aucune fenêtre «Pyrelle»"
-geometry=$(xwininfo -id "$win")
+launch "$work/err1"
+geometry=$(xwininfo -id "$WIN")
 grep -q 'Width: 1280' <<<"$geometry" || fail "largeur : $geometry"
 grep -q 'Height: 720' <<<"$geometry" || fail "hauteur : $geometry"
-sleep 0.5
-kill -0 "$pid" 2>/dev/null || fail "le jeu s'est arrêté tout seul"
-"$tools/wm_close" "$win"
-wait_exit "$pid" 15 || fail "la demande de fermeture est ignorée"
-wait "$pid" && status=0 || status=$?
-expect_eq "statut après fermeture" "$status" 0
-expect_eq "stderr après fermeture" "$(cat "$work/err1")" ""
+kill -0 "$PID" 2>/dev/null || fail "le jeu s'est arrêté tout seul"
+"$tools/wm_close" "$WIN"
+expect_clean_exit "fermeture" "$work/err1" ""
 
 # Escape on the first screen quits with status 0.
-"$work/pyrelle" 2>"$work/err2" &
-pid=$!
-win=$(wait_window Pyrelle) || fail "aucune fenêtre «Pyrelle»"
-sleep 0.5
-press "$win" Escape
-wait_exit "$pid" 15 || fail "Échap ne quitte pas"
-wait "$pid" && status=0 || status=$?
-expect_eq "statut après Échap" "$status" 0
-expect_eq "stderr après Échap" "$(cat "$work/err2")" ""
+launch "$work/err2"
+press "$WIN" Escape
+expect_clean_exit "Échap" "$work/err2" ""
+
 # Without a usable sound device: one notice, and the game runs silent until closed.
 printf 'pcm.nothing { type null }\n' >"$work/no-default.conf"
-ALSA_CONFIG_PATH="$work/no-default.conf" "$work/pyrelle" 2>"$work/err3" &
-pid=$!
-win=$(wait_window Pyrelle) || fail "aucune fenêtre sans son"
-sleep 0.5
-kill -0 "$pid" 2>/dev/null || fail "le jeu sans son s'est arrêté"
-"$tools/wm_close" "$win"
-wait_exit "$pid" 15 || fail "la fermeture sans son est ignorée"
-wait "$pid" && status=0 || status=$?
-expect_eq "statut sans son" "$status" 0
-expect_eq "stderr sans son" "$(cat "$work/err3")" "son désactivé : aucune sortie audio"
+export ALSA_CONFIG_PATH="$work/no-default.conf"
+launch "$work/err3"
+kill -0 "$PID" 2>/dev/null || fail "le jeu sans son s'est arrêté"
+"$tools/wm_close" "$WIN"
+expect_clean_exit "fermeture sans son" "$work/err3" "son désactivé : aucune sortie audio"
 rm -rf "$work"
 echo "desktop: ok"
