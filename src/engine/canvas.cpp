@@ -10,17 +10,6 @@ std::uint8_t round_channel(float v) {
     return clamp_channel(std::round(v));
 }
 
-std::int32_t saturating_i32(float v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483647.0f) return std::numeric_limits<std::int32_t>::max();
-    if (v <= -2147483648.0f) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(v);
-}
-
-std::int32_t floor_i32(float v) {
-    return saturating_i32(std::floor(v));
-}
-
 namespace {
 
 std::uint32_t mix_channel(std::uint32_t a, std::uint32_t b, float t) {

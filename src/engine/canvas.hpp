@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/saturating.hpp"
+
 namespace pyrelle {
 
 // A software framebuffer of 0x00RRGGBB pixels, row-major. Every drawing primitive
@@ -48,9 +50,7 @@ inline std::uint8_t clamp_channel(float v) {
     if (v >= 255.0f) return 255;
     return static_cast<std::uint8_t>(v);
 }
-std::uint8_t round_channel(float v);   // round half away from zero, clamp, NaN -> 0
-std::int32_t saturating_i32(float v);  // truncate toward zero, saturate, NaN -> 0
-std::int32_t floor_i32(float v);       // floor, saturate, NaN -> 0
+std::uint8_t round_channel(float v);  // round half away from zero, clamp, NaN -> 0
 
 inline std::uint32_t red_of(std::uint32_t c) {
     return (c >> 16) & 0xFF;

@@ -4,7 +4,7 @@
 
 #include "engine/canvas.hpp"
 #include "engine/light_source.hpp"
-#include "engine/light_walk.hpp"
+#include "engine/staircase_reach.hpp"
 
 namespace pyrelle {
 

@@ -102,28 +102,15 @@ bool LightMap::span_open(std::int64_t ax, std::int64_t ay, std::int64_t bx, std:
 bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x,
                               std::int32_t end_y, WalkAxis ax, WalkAxis ay, std::int32_t ox,
                               std::int32_t oy) const {
-    if (x == end_x && y == end_y) return true;
-    const std::int32_t steps = std::abs(end_x - x) + std::abs(end_y - y);
-    float t_x = ax.t, t_y = ay.t;
-    const std::ptrdiff_t stride = window_.w;
-    const std::uint8_t* const base = open_mask_.data();
-    const std::uint8_t* at = base + x + y * stride;
-    const std::ptrdiff_t move_x = ax.step, move_y = ay.step * stride;
-    const std::uint8_t* const end = base + end_x + end_y * stride;
-    std::int32_t cx = x, cy = y;
-    for (std::int32_t i = 1; i <= steps; ++i) {
-        // Branch-free: adding 0 leaves a parameter exactly as it was.
-        const bool vertical = t_y <= t_x;
-        at += vertical ? move_y : move_x;
-        cx += vertical ? 0 : ax.step;
-        cy += vertical ? ay.step : 0;
-        t_y += vertical ? ay.dt : 0.0f;
-        t_x += vertical ? 0.0f : ax.dt;
-        if (at == end) return true;
-        if (!*at) return false;
-        if ((i & 3) == 0 && span_open(cx, cy, end_x, end_y, ox, oy, false)) return true;
-    }
-    return true;
+    const std::uint8_t* const open = open_mask_.data();
+    const std::int64_t stride = window_.w;
+    return walk_cells(x, y, end_x, end_y, ax, ay,
+                      [&](std::int64_t cx, std::int64_t cy, std::int64_t steps) {
+                          if (!open[cx + cy * stride]) return WalkCell::Blocked;
+                          if ((steps & 3) == 0 && span_open(cx, cy, end_x, end_y, ox, oy, false))
+                              return WalkCell::ClearBeyond;
+                          return WalkCell::Open;
+                      });
 }
 
 // (1 - (d / R)²)² for the light cells k0..k1 of one row, 0 from the radius on; four
@@ -160,8 +147,8 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
     const std::int32_t j1 = std::min(saturating_i32(std::ceil((s.y - oy + s.radius) / cellf)),
                                      static_cast<std::int32_t>(gh) - 1);
     if (k0 > k1 || j0 > j1) return;
-    const std::int32_t source_x = cell_of(s.x / cave_cell);
-    const std::int32_t source_y = cell_of(s.y / cave_cell);
+    const std::int32_t source_x = floor_i32(s.x / cave_cell);
+    const std::int32_t source_y = floor_i32(s.y / cave_cell);
     // Targets lie within the radius, so at most radius / cave_cell + 1 cells away.
     const float reach_f = std::ceil(s.radius / cave_cell) + 2.0f;
     const std::int32_t reach = reach_f <= kMaxReach ? static_cast<std::int32_t>(reach_f) : -1;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/cell_walk.hpp"
 #include "game/vec2.hpp"
 
 namespace pyrelle {
@@ -36,6 +37,11 @@ struct Cave {
 
     friend bool operator==(const Cave&, const Cave&) = default;
 };
+
+// The cave as the engine's cell walk reads it; valid while the cave lives.
+inline CaveTiles tiles_of(const Cave& cave) {
+    return CaveTiles{cave.tiles, cave.width, cave.height};
+}
 
 // Steps over open cells from a source cell; -1 where no path exists.
 struct DistanceField {

@@ -1,6 +1,4 @@
 #include <cmath>
-#include <cstdlib>
-#include <limits>
 
 #include "engine/canvas.hpp"
 #include "game/level.hpp"
@@ -100,43 +98,7 @@ float light_at(const std::vector<LightSource>& lights, const Cave& cave, float x
 }
 
 bool line_of_sight(const Cave& cave, Vec2 a, Vec2 b) {
-    const Cell from = cell_of(a);
-    const Cell to = cell_of(b);
-    if (from == to) return true;
-    const float inf = std::numeric_limits<float>::infinity();
-    const float ax = a.x * 0.125f;
-    const float ay = a.y * 0.125f;
-    const float dx = (b.x - a.x) * 0.125f;
-    const float dy = (b.y - a.y) * 0.125f;
-    // Segment parameters of the next vertical and horizontal cell borders, and their spacing.
-    float next_x = dx > 0   ? (static_cast<float>(from.x) + 1.0f - ax) / dx
-                   : dx < 0 ? (ax - static_cast<float>(from.x)) / -dx
-                            : inf;
-    float next_y = dy > 0   ? (static_cast<float>(from.y) + 1.0f - ay) / dy
-                   : dy < 0 ? (ay - static_cast<float>(from.y)) / -dy
-                            : inf;
-    const float step_x = dx != 0 ? 1.0f / std::abs(dx) : inf;
-    const float step_y = dy != 0 ? 1.0f / std::abs(dy) : inf;
-    const std::int32_t sx = dx > 0 ? 1 : -1;
-    const std::int32_t sy = dy > 0 ? 1 : -1;
-    const std::int64_t steps =
-        std::abs(std::int64_t{to.x} - from.x) + std::abs(std::int64_t{to.y} - from.y);
-    std::int64_t x = from.x;
-    std::int64_t y = from.y;
-    for (std::int64_t i = 0; i < steps; ++i) {
-        if (next_y <= next_x) {
-            y += sy;
-            next_y += step_y;
-        } else {
-            x += sx;
-            next_x += step_x;
-        }
-        if (x == to.x && y == to.y) return true;
-        if (x < 0 || y < 0 || x >= cave.width || y >= cave.height ||
-            !is_open(cave, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)))
-            return false;
-    }
-    return true;
+    return cave_path_clear(tiles_of(cave), a.x, a.y, b.x, b.y, static_cast<float>(CELL_SIZE));
 }
 
 void emit_burst(std::vector<Particle>& particles, Rng& rng, std::int32_t count,

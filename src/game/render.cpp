@@ -380,8 +380,7 @@ void WorldRenderer::render(const Level& level, Canvas& canvas) {
     lights.clear();
     build_lights(level, kAllLights, lights);
     const AmbientLight ambient = ambient_light(level.biome);
-    light_map.compute(lights, LightRgb{ambient.r, ambient.g, ambient.b},
-                      CaveTiles{level.cave.tiles, level.cave.width, level.cave.height},
+    light_map.compute(lights, LightRgb{ambient.r, ambient.g, ambient.b}, tiles_of(level.cave),
                       static_cast<float>(view.cam_x), static_cast<float>(view.cam_y), 8.0f);
     light_map.apply(canvas);
 

@@ -1,43 +1,6 @@
-#include "engine/light_walk.hpp"
-
-#include <cmath>
-#include <cstdlib>
-#include <limits>
+#include "engine/staircase_reach.hpp"
 
 namespace pyrelle {
-
-WalkAxis walk_axis(float from, float to, float cave_cell) {
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    const float p = from / cave_cell;
-    const float c = static_cast<float>(cell_of(p));
-    const float d = (to - from) / cave_cell;
-    if (d == 0.0f) return {kInf, kInf, 0};
-    const float t = d > 0.0f ? (c + 1.0f - p) / d : (p - c) / -d;
-    return {t, std::fabs(1.0f / d), d > 0.0f ? 1 : -1};
-}
-
-bool cave_path_clear(CaveTiles cave, float x, float y, float tx, float ty, float cave_cell) {
-    std::int64_t cx = cell_of(x / cave_cell);
-    std::int64_t cy = cell_of(y / cave_cell);
-    const std::int64_t end_x = cell_of(tx / cave_cell);
-    const std::int64_t end_y = cell_of(ty / cave_cell);
-    if (cx == end_x && cy == end_y) return true;
-    WalkAxis ax = walk_axis(x, tx, cave_cell);
-    WalkAxis ay = walk_axis(y, ty, cave_cell);
-    const std::int64_t steps = std::abs(end_x - cx) + std::abs(end_y - cy);
-    for (std::int64_t i = 0; i < steps; ++i) {
-        if (ay.t <= ax.t) {
-            cy += ay.step;
-            ay.t += ay.dt;
-        } else {
-            cx += ax.step;
-            ax.t += ax.dt;
-        }
-        if (cx == end_x && cy == end_y) return true;
-        if (!cave.open(cx, cy)) return false;
-    }
-    return true;
-}
 
 StaircaseReach::StaircaseReach(std::int32_t most) {
     const std::size_t side = 2 * static_cast<std::size_t>(most) + 1;
