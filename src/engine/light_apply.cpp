@@ -36,10 +36,12 @@ Tap tap(float p, float cell, std::uint32_t cells) {
     return {index, fraction};
 }
 
-// floor(min(l, 1.8) × 7 + t) / 7, not below 0, plus ambient. Light is first kept within
-// [-1, 1.8]: below -1 the level is 0 anyway. Truncation then equals the floor wherever the
-// level is not 0, and vectorises. NaN light gives a NaN factor (adding d - d), which ends
-// black, as it does by the rule.
+// floor(min(l, 1.8) × 7 + t) / 7, not below 0, plus ambient, computed with a truncation
+// instead of the floor: where v = l × 7 + t is at least 0 the two agree; where v is
+// negative both give a level of at most 0, which the lower bound turns into 0. Light below
+// -1 is first raised to -1 (its level is 0 anyway), which keeps v above -7 and the
+// conversion in range. NaN light gives a NaN factor (adding d - d), which ends black, as
+// it does by the rule.
 float light_factor(float l, float t, float ambient) {
     const float high = l > 1.8f ? 1.8f : l;
     const float d = high < -1.0f ? -1.0f : high;
@@ -67,9 +69,9 @@ std::uint32_t scaled_channel(std::uint32_t old, float factor) {
     return static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
 }
 
-// The common case, for finite light >= 0 read with fractions in [0, 1]: the interpolated
-// light is then at least -1 ulp, the dithered level at least 0.03, and the floor, the cap
-// and the lower bound reduce to a truncation and a minimum.
+// The common case: finite light >= 0 read with fractions in [0, 1]. A lerp of two values
+// >= 0 with such a fraction is >= 0 (the product (b - a) × f never exceeds a in size), so
+// v >= t > 0: the floor is a truncation, the lower bound is idle and no NaN needs care.
 simd::F4 plain_light_factor(simd::F4 l, simd::F4 t, simd::F4 ambient) {
     using namespace simd;
     const I4 k = __builtin_convertvector(min(l, splat(1.8f)) * 7.0f + t, I4);
@@ -137,8 +139,12 @@ void LightMap::interpolate_row(std::uint32_t j, float* out) const {
     }
 }
 
-// Same result as sampling every pixel on its own: the taps along x are the same for
-// every row, and each light row's horizontal interpolation serves several pixel rows.
+// The same result as sample() and the rule for every pixel on its own. sample() is
+// lerp(lerp(a, b, fx), lerp(c, d, fx), fy): the taps and fractions along x are the same for
+// every pixel row, and the horizontal lerps depend only on the light row and the column.
+// So each light row is interpolated once (interpolate_row) for every pixel row that reads
+// it as its top or bottom row, and each pixel row finishes with the vertical lerp: the same
+// float operations in the same order, four pixels at a time.
 void LightMap::apply(Canvas& canvas) {
     const std::size_t w = canvas.width;
     const float cellf = static_cast<float>(cell);

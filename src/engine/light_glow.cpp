@@ -1,5 +1,11 @@
 // The rock glow: each rock cell next to lit space copies the weighted light of its
-// best-scoring open neighbour within the spread kernel.
+// best-scoring open neighbour within the spread kernel. The rule scans the kernel in its
+// order and keeps a neighbour only when its score is strictly greater than the kept one's,
+// so, scores being finite, it picks the first neighbour in scan order whose score equals
+// the greatest. That is what is computed here: every score of the neighbourhood at once,
+// four lanes at a time, then the maximum, then the first lane holding it. Lanes outside
+// the kernel, rock and cells off the grid score -inf and so are never picked; a rock cell
+// with no open neighbour keeps its light of 0.
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -12,20 +18,25 @@ namespace pyrelle {
 namespace {
 
 constexpr std::int32_t kReach = 3;  // largest offset of the kernel
-constexpr std::size_t kLeft = 3;    // border columns of the padded scores
-constexpr std::size_t kPadding = 7;
+constexpr int kRows = 2 * kReach + 1;
+// Scores are kept with a border of -inf around the grid, kReach cells wide, so every
+// neighbourhood reads inside the buffer: kLeft columns on the left, and on the right
+// kReach plus one for the eighth lane of the second group.
+constexpr std::size_t kLeft = kReach;
+constexpr std::size_t kPadding = kLeft + kReach + 1;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-// One kernel row as two groups of four columns, dx -3..0 and 1..4: the weights, and which
-// lanes belong to the kernel.
+// One kernel row as two groups of four columns, dx -3..0 and 1..4 (lanes 0..7 of the
+// row): the weights, and which lanes belong to the kernel.
 struct KernelRow {
     simd::F4 weight[2];
     simd::I4 member[2];
 };
 
-int first_lane(simd::I4 mask) {
-    for (int lane = 0; lane < 4; ++lane)
-        if (mask[lane]) return lane;
+// The first lane (0..7) of a row of two groups whose score equals `top`, or -1.
+int first_lane_at(const simd::F4 (&scores)[2], float top) {
+    for (int lane = 0; lane < 8; ++lane)
+        if (scores[lane / 4][lane % 4] == top) return lane;
     return -1;
 }
 
@@ -48,9 +59,11 @@ void LightMap::glow_rock() {
             lit[i] = open && (l.r != 0.0f || l.g != 0.0f || l.b != 0.0f);
         }
     }
-    // Rock with no lit open cell in its 7 × 7 neighbourhood stays dark: dilate the lit
-    // mask by three cells, along rows into run_ (through a zero-bordered row), then along
-    // columns back into near_lit_.
+    // Rock with no lit open cell in its 7 × 7 neighbourhood would copy a dark neighbour's
+    // light (0 × weight), or keep its 0 with no open neighbour: either way it stays 0, so
+    // it is skipped. Dilate the lit mask by three cells, along rows into run_ (through a
+    // zero-bordered row), then along columns back into near_lit_. The square covers the
+    // round kernel.
     std::uint8_t* run = run_.data();
     std::uint8_t* row = dilate_row_.data();
     for (std::size_t j = 0; j < h; ++j) {
@@ -72,8 +85,8 @@ void LightMap::glow_rock() {
         }
     }
     // The kernel laid out by rows, from the spread list (same weights, same order).
-    KernelRow rows[2 * kReach + 1] = {};
-    float weight_at[2 * kReach + 1][8] = {};
+    KernelRow rows[kRows] = {};
+    float weight_at[kRows][8] = {};
     for (const SpreadEntry& e : spread) {
         const std::int32_t lane = e.dx + kReach;  // 0..6 across the two groups
         KernelRow& row = rows[e.dy + kReach];
@@ -86,12 +99,10 @@ void LightMap::glow_rock() {
         for (std::size_t k = 0; k < w; ++k) {
             const std::size_t i = k + j * w;
             if (rocks[i] == 0 || !lit[i]) continue;
-            // Weighted scores of the whole neighbourhood, then the first (in scan order)
-            // that equals the best: the same choice as a scan keeping strictly greater ones.
             const float* corner = padded + k + j * pw;  // dx = -3, dy = -3
-            F4 scores[2 * kReach + 1][2];
+            F4 scores[kRows][2];
             F4 best = none;
-            for (int r = 0; r < 2 * kReach + 1; ++r) {
+            for (int r = 0; r < kRows; ++r) {
                 for (int g = 0; g < 2; ++g) {
                     const F4 s = select(rows[r].member[g],
                                         load(corner + r * pw + 4 * g) * rows[r].weight[g], none);
@@ -101,16 +112,14 @@ void LightMap::glow_rock() {
             }
             const float top = std::max(std::max(best[0], best[1]), std::max(best[2], best[3]));
             if (!(top > -kInf)) continue;  // no open neighbour
-            for (int r = 0; r < 2 * kReach + 1; ++r) {
-                int lane = -1, g = 0;
-                for (; g < 2 && lane < 0; ++g)
-                    lane = first_lane(scores[r][g] == top);
+            for (int r = 0; r < kRows; ++r) {
+                const int lane = first_lane_at(scores[r], top);
                 if (lane < 0) continue;
-                const std::int32_t dx = 4 * (g - 1) + lane - kReach;
+                const std::int32_t dx = lane - kReach;
                 const std::int32_t dy = r - kReach;
-                const float weight = weight_at[r][dx + kReach];
                 const LightRgb& from = lights[static_cast<std::size_t>(
                     static_cast<std::int64_t>(i) + dx + dy * static_cast<std::int64_t>(w))];
+                const float weight = weight_at[r][lane];
                 light[i] = {weight * from.r, weight * from.g, weight * from.b};
                 break;
             }

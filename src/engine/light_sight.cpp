@@ -1,5 +1,15 @@
 // Which light cells each source reaches. The rule is the cell walk of cave_path_clear for
-// every light cell; the exact shortcuts below give the same answers with fewer walks.
+// every light cell; the exact shortcuts below give the same answers with fewer walks:
+//
+// - Every walk is monotone: each step moves one cell by the sign of the direction along x
+//   or y, so it never leaves the rectangle spanned by its start and end cells, except that
+//   rounding may carry its last step one cell past a target lying on a border (overshoot).
+//   If that rectangle (and the overshoot cells) is all open, the walk sees: span_open.
+// - For the same reason the cells it enters form a staircase of open cells away from the
+//   source. If no such staircase reaches the target (or the overshoot ends), it is
+//   blocked: StaircaseReach::walk_may_pass.
+// - Only between the two is a walk run, and it stops as soon as the rest of its
+//   rectangle is open.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -13,20 +23,38 @@ namespace {
 
 // Cave cells kept around the view for the summed-area table; sources farther out walk.
 constexpr std::int32_t kWindowMargin = 32;
-// Shortcuts are taken only for sources reaching at most this many cells, where the walk's
-// rounding stays far below kBorder.
+
+// The walk's parameters carry rounding: each of its at most 2 × kMaxReach steps adds a
+// float below 2 (off by at most 2^-24), and its start and direction come from cave
+// coordinates below 2^8 (the game's caves), a few half-ulps each. A parameter is thus off
+// by less than 1e-5, and the point it stands for by less than 1e-5 × kMaxReach < 1e-3
+// cell. Two border crossings can only come out of order when the segment passes that close
+// to a cell corner; the last step can only pass the target's cell when the target lies
+// that close to the border beyond it. kBorder keeps a wide margin over that distance.
+// Sources reaching farther than kMaxReach cells walk without shortcuts; it also bounds the
+// staircase square StaircaseReach reserves.
 constexpr std::int32_t kMaxReach = 64;
-// A target this close to a cell border (in cells) may make the walk's last step overshoot.
-constexpr float kBorder = 1.0f / 64.0f;
+constexpr float kBorder = 1.0f / 64.0f;  // cells
+
+// A summed-area query costs about as much as four steps of a walk.
+constexpr std::int64_t kClearCheckSteps = 4;
 
 // -1 or +1 when a walk in direction d towards `target` may step one cell past the target's
-// cell on that side (the target lies on or next to the border it would cross), else 0.
+// cell on that side (the target lies within kBorder of the border it would cross), else 0.
 std::int32_t overshoot(float target, float d, float cave_cell) {
     const float u = target / cave_cell;
     const float frac = u - std::floor(u);
     if (d < 0.0f && frac < kBorder) return -1;
     if (d > 0.0f && frac > 1.0f - kBorder) return 1;
     return 0;
+}
+
+// Within one row of light cells the shortcut answers depend only on the target's cave
+// column, the sign of the walk's x direction (-, 0, +) and the column's overshoot (-1, 0,
+// +1): the row fixes the rest. Distinct triples give distinct keys.
+std::int64_t shortcut_key(std::int32_t target_x, float dx, std::int32_t over_x) {
+    const std::int64_t sign = (dx > 0.0f) * 2 + (dx < 0.0f);  // 0, 1 or 2
+    return (std::int64_t{target_x} * 3 + sign) * 3 + (over_x + 1);
 }
 
 }  // namespace
@@ -83,7 +111,8 @@ std::uint32_t LightMap::blocked_in(std::int64_t x0, std::int64_t y0, std::int64_
 // True when every cell a walk from window cell (ax, ay) towards (bx, by) may enter is open:
 // the rectangle between them, grown by one cell past b where the walk may overshoot
 // (ox, oy). Cell a itself is not counted when `skip_start` (the source's cell is never
-// tested). Then the walk sees through without being run.
+// tested). Then the walk sees through without being run. A rectangle reaching out of the
+// window answers false, which only means the walk is run.
 bool LightMap::span_open(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by,
                          std::int32_t ox, std::int32_t oy, bool skip_start) const {
     std::int64_t x0 = std::min(ax, bx), x1 = std::max(ax, bx) + 1;
@@ -97,20 +126,22 @@ bool LightMap::span_open(std::int64_t ax, std::int64_t ay, std::int64_t bx, std:
     return blocked_in(x0, y0, x1, y1) == start;
 }
 
-// cave_path_clear on the window's open mask, for walks known to stay inside the window.
-// Every few steps it asks whether the rest of the way is plainly open.
+// cave_path_clear on the window's open mask, for walks known to stay inside the window
+// (its cells are the cave's cells, so the answers are the same). Every kClearCheckSteps
+// steps it asks whether the rest of the way is plainly open: the rest of a walk is a walk
+// from the current cell, so span_open covers it.
 bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x,
                               std::int32_t end_y, WalkAxis ax, WalkAxis ay, std::int32_t ox,
                               std::int32_t oy) const {
     const std::uint8_t* const open = open_mask_.data();
     const std::int64_t stride = window_.w;
-    return walk_cells(x, y, end_x, end_y, ax, ay,
-                      [&](std::int64_t cx, std::int64_t cy, std::int64_t steps) {
-                          if (!open[cx + cy * stride]) return WalkCell::Blocked;
-                          if ((steps & 3) == 0 && span_open(cx, cy, end_x, end_y, ox, oy, false))
-                              return WalkCell::ClearBeyond;
-                          return WalkCell::Open;
-                      });
+    return walk_cells(
+        x, y, end_x, end_y, ax, ay, [&](std::int64_t cx, std::int64_t cy, std::int64_t steps) {
+            if (!open[cx + cy * stride]) return WalkCell::Blocked;
+            if (steps % kClearCheckSteps == 0 && span_open(cx, cy, end_x, end_y, ox, oy, false))
+                return WalkCell::ClearBeyond;
+            return WalkCell::Open;
+        });
 }
 
 // (1 - (d / R)²)² for the light cells k0..k1 of one row, 0 from the radius on; four
@@ -149,10 +180,12 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
     if (k0 > k1 || j0 > j1) return;
     const std::int32_t source_x = floor_i32(s.x / cave_cell);
     const std::int32_t source_y = floor_i32(s.y / cave_cell);
-    // Targets lie within the radius, so at most radius / cave_cell + 1 cells away.
+    // Targets lie within the radius, so at most radius / cave_cell + 1 cells away, and an
+    // overshoot one more.
     const float reach_f = std::ceil(s.radius / cave_cell) + 2.0f;
     const std::int32_t reach = reach_f <= kMaxReach ? static_cast<std::int32_t>(reach_f) : -1;
-    // Shortcuts need the source one cell inside the window, so walks stay inside it.
+    // Shortcuts need the source one cell inside the window: targets lie in the view, at
+    // least kWindowMargin cells inside, so the walks' rectangles stay in the window.
     const std::int64_t wx = std::int64_t{source_x} - window_.x0;
     const std::int64_t wy = std::int64_t{source_y} - window_.y0;
     const bool fast = reach >= 0 && window_.w > 0 && wx >= 1 && wy >= 1 && wx + 1 < window_.w &&
@@ -172,8 +205,8 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
         const std::int32_t row_overshoot = overshoot(cy, ddy, cave_cell);
         const std::int32_t target_y = cave_row_[static_cast<std::size_t>(j)];
         const std::size_t row = static_cast<std::size_t>(j) * gw;
-        // Light cells of one cave cell share the shortcut answers when they share the
-        // direction and overshoot; remember the last ones.
+        // Neighbouring light cells mostly share a cave cell, and with it the shortcut
+        // answers: remember the last ones.
         std::int64_t known = INT64_MIN;
         bool known_open = false;
         bool known_may_pass = true;
@@ -186,8 +219,7 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             bool visible;
             if (fast) {
                 const std::int32_t over_x = col_overshoot_[static_cast<std::size_t>(k)];
-                const std::int64_t key = std::int64_t{target_x} * 16 + (ddx > 0.0f) * 8 +
-                                         (ddx < 0.0f) * 4 + (over_x + 1);
+                const std::int64_t key = shortcut_key(target_x, ddx, over_x);
                 const std::int64_t tx = std::int64_t{target_x} - window_.x0;
                 const std::int64_t ty = std::int64_t{target_y} - window_.y0;
                 if (key != known) {

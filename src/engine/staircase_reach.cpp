@@ -7,6 +7,9 @@ StaircaseReach::StaircaseReach(std::int32_t most) {
     bits_.reserve(side * side);
 }
 
+// Row by row away from the source, per quadrant: a cell is reached when it is open and the
+// cell before it along x or along y is reached. The source cell counts as reached without
+// a test, as the walk never tests its start.
 void StaircaseReach::build(CaveTiles cave, std::int32_t sx, std::int32_t sy, std::int32_t reach) {
     sx_ = sx;
     sy_ = sy;

@@ -5,6 +5,8 @@
 #include <bit>
 #include <cmath>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "engine/light_reference.hpp"
 
@@ -213,6 +215,37 @@ TEST(LightMap, RockTakesTheWeightedCopyOfItsBrightestOpenNeighbour) {
         }
     }
     EXPECT_GT(faces, 60);
+}
+
+TEST(LightMap, RockBetweenEquallyBrightNeighboursTakesTheFirstInScanOrder) {
+    // Light cells the size of cave cells, laid on them: a rock cell between two open
+    // cells, each lit by its own source alone (red first, green second in scan order).
+    struct Case {
+        std::vector<std::string> rows;
+        float red_x, red_y, green_x, green_y, green_intensity;
+        std::int32_t rock_x, rock_y;
+        LightRgb want;
+    };
+    const Case cases[] = {
+        {{"#####", "#.#.#", "#####"}, 12, 12, 28, 12, 1.0f, 2, 1, {1, 0, 0}},          // left first
+        {{"###", "#.#", "###", "#.#", "###"}, 12, 12, 12, 28, 1.0f, 1, 2, {1, 0, 0}},  // above
+        {{"#####", "#.#.#", "#####"}, 12, 12, 28, 12, 1.01f, 2, 1, {0, 1.01f, 0}},     // brighter
+    };
+    for (const Case& c : cases) {
+        TestCave cave = open_cave(static_cast<std::int32_t>(c.rows[0].size()),
+                                  static_cast<std::int32_t>(c.rows.size()));
+        for (std::int32_t y = 0; y < cave.height; ++y)
+            for (std::int32_t x = 0; x < cave.width; ++x)
+                cave.set(x, y, c.rows[std::size_t(y)][std::size_t(x)] == '#');
+        LightMap m = LightMap::create(40, 24, 8);
+        m.compute({source(c.red_x, c.red_y, 6, 1.0f, 1, 0, 0),
+                   source(c.green_x, c.green_y, 6, c.green_intensity, 0, 1, 0)},
+                  {}, cave.view(), 32, 32, kCaveCell);  // light cell k lies on cave cell k
+        const LightRgb got = m.light[std::size_t(c.rock_x) + std::size_t(c.rock_y) * m.gw];
+        EXPECT_EQ(bits(got.r), bits(c.want.r)) << c.rows.size() << " " << c.green_intensity;
+        EXPECT_EQ(bits(got.g), bits(c.want.g)) << c.rows.size() << " " << c.green_intensity;
+        EXPECT_EQ(bits(got.b), bits(c.want.b)) << c.rows.size() << " " << c.green_intensity;
+    }
 }
 
 TEST(LightMap, SampleInterpolatesBilinearly) {
