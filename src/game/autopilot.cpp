@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "game/field_step.hpp"
+
 namespace pyrelle {
 
 namespace {
@@ -76,8 +78,9 @@ void replan(Autopilot& pilot, const Level& level) {
 }
 
 Vec2 follow_field(const Level& level, const DistanceField& field, Cell c) {
+    // Every value a field holds is below the largest integer.
     const auto best =
-        lowest_open_neighbour(level.cave, field, c, [](std::int32_t v) { return v >= 0; });
+        downhill_neighbour(level.cave, field, c, std::numeric_limits<std::int32_t>::max());
     if (!best) return Vec2{};
     const Vec2 target = cell_centre(best->x, best->y);
     return unit_or_zero(target.x - level.firefly_pos.x, target.y - level.firefly_pos.y);

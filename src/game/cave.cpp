@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/canvas.hpp"
+#include "engine/saturating.hpp"
 
 namespace pyrelle {
 

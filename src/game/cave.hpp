@@ -105,27 +105,4 @@ bool is_deep_water(const Cave& cave, const WaterMask& mask, std::int32_t x, std:
 std::optional<Vec2> steer_step(const Cave& cave, const WaterMask& mask, Vec2 position,
                                const DistanceField& field, bool toward);
 
-// Among the neighbours of `from` that are open, reached without cutting a rock corner (both
-// orthogonal cells open) and whose field value passes `accept`, the one with the smallest
-// value; the first in offset order on ties.
-template <typename Accept>
-std::optional<Cell> lowest_open_neighbour(const Cave& cave, const DistanceField& field, Cell from,
-                                          Accept accept) {
-    std::optional<Cell> best;
-    std::int32_t best_value = 0;
-    for (const Cell& o : kNeighbourOffsets) {
-        const std::int32_t nx = from.x + o.x;
-        const std::int32_t ny = from.y + o.y;
-        if (!is_open(cave, nx, ny) || !is_open(cave, nx, from.y) || !is_open(cave, from.x, ny))
-            continue;
-        const std::int32_t value = field.at(nx, ny);
-        if (!accept(value)) continue;
-        if (!best || value < best_value) {
-            best = Cell{nx, ny};
-            best_value = value;
-        }
-    }
-    return best;
-}
-
 }  // namespace pyrelle

@@ -232,24 +232,4 @@ bool line_of_sight(const Cave& cave, Vec2 a, Vec2 b);
 void emit_burst(std::vector<Particle>& particles, Rng& rng, std::int32_t count,
                 std::uint32_t colour, float x, float y, float speed, float life);
 
-// Rock: cells outside the grid or Rock block. Shade: also any non-open cell and water.
-enum class BlockRule : std::uint8_t { Rock, Shade };
-
-// Moves a circle by velocity * dt against the cave in sub-steps, sliding along walls.
-void move_circle(const Cave& cave, const WaterMask& water, Vec2& position, Vec2& velocity,
-                 float radius, float dt, BlockRule rule);
-
-// A creature's body as the movers see it: centre and velocity, updated in place.
-struct Body {
-    float& x;
-    float& y;
-    float& vx;
-    float& vy;
-};
-
-// Eases the velocity toward direction * speed by the fraction `steer`, then moves the body
-// through the cave; returns how far it went this frame.
-float steer_and_move(const Level& level, Body body, Vec2 direction, float speed, float steer,
-                     float radius, float dt, BlockRule rule);
-
 }  // namespace pyrelle

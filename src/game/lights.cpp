@@ -1,13 +1,11 @@
+// The level's light sources and the light the simulation measures with them.
 #include <cmath>
 
-#include "engine/canvas.hpp"
 #include "game/level.hpp"
 
 namespace pyrelle {
 
 namespace {
-
-constexpr float kTwoPi = 6.2831855f;
 
 void add_light(std::vector<LightSource>& out, float x, float y, float radius, float r, float g,
                float b, float intensity) {
@@ -99,17 +97,6 @@ float light_at(const std::vector<LightSource>& lights, const Cave& cave, float x
 
 bool line_of_sight(const Cave& cave, Vec2 a, Vec2 b) {
     return cave_path_clear(tiles_of(cave), a.x, a.y, b.x, b.y, static_cast<float>(CELL_SIZE));
-}
-
-void emit_burst(std::vector<Particle>& particles, Rng& rng, std::int32_t count,
-                std::uint32_t colour, float x, float y, float speed, float life) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        const float angle = kTwoPi * rng.next_f32();
-        const float v = 0.3f * speed + rng.next_f32() * 0.7f * speed;
-        const float l = 0.5f * life + rng.next_f32() * 0.5f * life;
-        particles.push_back(
-            Particle{x, y, v * std::cos(angle), v * std::sin(angle), l, l, colour, -10.0f});
-    }
 }
 
 }  // namespace pyrelle

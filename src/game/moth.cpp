@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "game/field_step.hpp"
+#include "game/movement.hpp"
+
 namespace pyrelle {
 
 namespace {
@@ -99,8 +102,7 @@ std::optional<Vec2> moth_path_step(const Level& level, Vec2 at) {
     const Cell c = cell_of(at);
     if (!level.cave.in_range(c.x, c.y)) return std::nullopt;
     const std::int32_t d0 = level.distance.at(c.x, c.y);
-    const auto best = lowest_open_neighbour(level.cave, level.distance, c,
-                                            [d0](std::int32_t w) { return w >= 0 && w < d0; });
+    const auto best = downhill_neighbour(level.cave, level.distance, c, d0);
     if (!best) return std::nullopt;
     const Vec2 target = cell_centre(best->x, best->y);
     return unit_or_zero(target.x - at.x, target.y - at.y);
@@ -126,8 +128,9 @@ void step_moths(Level& level, float dt) {
         // Flutter: a quick wobble on top of wherever it is going.
         drive.direction = unit_or_zero(drive.direction.x + 0.6f * std::cos(11.0f * m.t),
                                        drive.direction.y + 0.6f * std::sin(11.0f * m.t));
-        const float moved = steer_and_move(level, {m.x, m.y, m.vx, m.vy}, drive.direction,
-                                           drive.speed, steer, kMothRadius, dt, BlockRule::Rock);
+        const float moved =
+            steer_and_move(level.cave, level.water_mask, {m.x, m.y, m.vx, m.vy}, drive.direction,
+                           drive.speed, steer, kMothRadius, dt, BlockRule::Rock);
         if (wandering && moved < 0.3f * drive.speed * dt) m.wander_timer = 0.0f;
         m.near = m.stun_timer == 0.0f && distance({m.x, m.y}, level.firefly_pos) < 20.0f;
         near += m.near ? 1 : 0;

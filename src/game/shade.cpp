@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "game/movement.hpp"
+
 namespace pyrelle {
 
 namespace {
@@ -105,8 +107,9 @@ void step_shades(Level& level, float dt) {
         else
             drive = wander(s, level.rng, dt);
         s.state = drive.state;
-        const float moved = steer_and_move(level, {s.x, s.y, s.vx, s.vy}, drive.direction,
-                                           drive.speed, steer, kShadeRadius, dt, BlockRule::Shade);
+        const float moved =
+            steer_and_move(level.cave, level.water_mask, {s.x, s.y, s.vx, s.vy}, drive.direction,
+                           drive.speed, steer, kShadeRadius, dt, BlockRule::Shade);
         // A wanderer stuck against a wall turns on the next frame.
         if (drive.state == ShadeState::Wander && moved < 0.3f * drive.speed * dt)
             s.wander_timer = 0.0f;
