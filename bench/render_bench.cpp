@@ -43,7 +43,7 @@ void BM_BuildRenderer(benchmark::State& state) {
     const Level level = generate_level(10, 0x5EEDBEEF);
     for (auto _ : state) {
         WorldRenderer renderer(level);
-        benchmark::DoNotOptimize(renderer.background.pixels.data());
+        benchmark::DoNotOptimize(renderer.background.canvas.pixels.data());
     }
 }
 BENCHMARK(BM_BuildRenderer)->Unit(benchmark::kMillisecond);

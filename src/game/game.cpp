@@ -69,7 +69,7 @@ void Game::enter_depth(std::uint32_t depth) {
     level.night = night;
     append_companions(level, companions_following);
     companions_at_level_start = companions_following;
-    renderer = WorldRenderer(level);
+    renderer.reset(level);
     if (depth > records.best_depth) {
         records.best_depth = depth;
         save();
@@ -137,7 +137,7 @@ void Game::step_title(const Input& input, float dt) {
         demo_rebuilds += 1;
         autopilot = Autopilot{};
         level = generate_level(1, title_level_seed(seed, demo_rebuilds));
-        renderer = WorldRenderer(level);
+        renderer.reset(level);
     }
     if (records.best_time && (input.pressed(&Keys::left) || input.pressed(&Keys::right))) {
         night = !night;

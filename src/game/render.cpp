@@ -365,7 +365,8 @@ void draw_player(const Level& level, const View& view, Canvas& canvas) {
 
 void WorldRenderer::render(const Level& level, Canvas& canvas) {
     const View view{floor_i32(level.camera.x), floor_i32(level.camera.y), level.time};
-    canvas.blit(background, view.cam_x, view.cam_y, 0, 0, 320, 180);
+    background.paint(level, view.cam_x, view.cam_y, 320, 180);
+    canvas.blit(background.canvas, view.cam_x, view.cam_y, 0, 0, 320, 180);
     glints.clear();
     if (has_water) draw_water(level, view, canvas, glints);
     for (const Crystal& crystal : level.crystals)

@@ -8,6 +8,7 @@
 #include "engine/light.hpp"
 #include "engine/light_source.hpp"
 #include "engine/sprite.hpp"
+#include "game/background.hpp"
 #include "game/level.hpp"
 
 namespace pyrelle {
@@ -22,10 +23,10 @@ struct ScreenPoint {
     std::int32_t y;
 };
 
-// Draws one frame of a level. Belongs to one level: the rock texture is pre-rendered from
-// its cave, biome and seed. Reads the level, never changes it, draws no random numbers.
+// Draws one frame of a level. Belongs to one level at a time: the rock texture is painted
+// from its cave, biome and seed. Reads the level, never changes it, draws no random numbers.
 struct WorldRenderer {
-    Canvas background;
+    Background background;
     LightMap light_map;
     std::vector<LightSource> lights;
     Sprite lantern_sprite;
@@ -33,6 +34,8 @@ struct WorldRenderer {
     bool has_water = false;
 
     explicit WorldRenderer(const Level& level);  // `WorldRenderer::new`
+    // The same for another level, keeping the buffers of this one.
+    void reset(const Level& level);
     void render(const Level& level, Canvas& canvas);
 };
 
@@ -43,7 +46,5 @@ std::array<ScreenPoint, 11> crystal_points(const Crystal& crystal);  // world pi
 // One glowing firefly (the player, a companion or the lost one), in screen space.
 void draw_firefly(Canvas& canvas, std::uint32_t colour, float x, float y, float radius,
                   float intensity, float phase);
-// The lit-independent texture of one world pixel of the cave.
-std::uint32_t background_pixel(const Level& level, std::int32_t px, std::int32_t py);
 
 }  // namespace pyrelle
