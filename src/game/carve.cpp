@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "game/generate.hpp"
@@ -20,23 +22,43 @@ void seed_grid(Cave& cave, Rng& rng) {
                 on_outer_rings(cave, x, y) || rng.next_f32() < 0.45f ? kRock : kOpen;
 }
 
+// Sixteen cells of a row at a time.
+using Bytes = std::uint8_t __attribute__((vector_size(16)));
+
+Bytes load(const std::uint8_t* p) {
+    Bytes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 // One pass of the cellular rule: more than 4 rock neighbours -> rock, exactly 4 -> unchanged,
 // fewer -> open. The two outer rings stay rock, so inner cells never look outside the grid.
+// Rock is 1 and open 0, so the rock count is the sum of the neighbours' bytes.
 void smooth(const Cave& from, Cave& to) {
     const std::int32_t w = from.width;
-    for (std::int32_t y = 0; y < from.height; ++y) {
-        for (std::int32_t x = 0; x < w; ++x) {
-            const std::size_t i = from.index(x, y);
-            if (on_outer_rings(from, x, y)) {
-                to.tiles[i] = kRock;
-                continue;
-            }
-            const std::uint8_t* up = &from.tiles[i - static_cast<std::size_t>(w)];
-            const std::uint8_t* row = &from.tiles[i];
-            const std::uint8_t* down = &from.tiles[i + static_cast<std::size_t>(w)];
-            const int rock =
-                up[-1] + up[0] + up[1] + row[-1] + row[1] + down[-1] + down[0] + down[1];
-            to.tiles[i] = rock > 4 ? kRock : rock == 4 ? from.tiles[i] : kOpen;
+    const std::int32_t h = from.height;
+    for (std::int32_t y = 0; y < h; ++y) {
+        std::uint8_t* out = &to.tiles[from.index(0, y)];
+        std::fill(out, out + w, kRock);
+        if (y < 2 || y >= h - 2) continue;
+        const std::uint8_t* up = &from.tiles[from.index(0, y - 1)];
+        const std::uint8_t* row = &from.tiles[from.index(0, y)];
+        const std::uint8_t* down = &from.tiles[from.index(0, y + 1)];
+        std::int32_t x = 2;
+        for (; x + 16 <= w - 2; x += 16) {
+            const Bytes rock = load(up + x - 1) + load(up + x) + load(up + x + 1) +
+                               load(row + x - 1) + load(row + x + 1) + load(down + x - 1) +
+                               load(down + x) + load(down + x + 1);
+            // Comparisons give all ones or zero per byte.
+            const Bytes more = reinterpret_cast<Bytes>(rock > 4);
+            const Bytes four = reinterpret_cast<Bytes>(rock == 4);
+            const Bytes next = (more & kRock) | (four & load(row + x));
+            std::memcpy(out + x, &next, sizeof next);
+        }
+        for (; x < w - 2; ++x) {
+            const int rock = up[x - 1] + up[x] + up[x + 1] + row[x - 1] + row[x + 1] + down[x - 1] +
+                             down[x] + down[x + 1];
+            out[x] = rock > 4 ? kRock : rock == 4 ? row[x] : kOpen;
         }
     }
 }
@@ -46,6 +68,7 @@ void smooth(const Cave& from, Cave& to) {
 std::size_t keep_largest_region(Cave& cave, std::vector<std::int32_t>& labels,
                                 std::vector<std::int32_t>& queue) {
     const std::size_t cells = cave.tiles.size();
+    const std::size_t w = static_cast<std::size_t>(cave.width);
     labels.assign(cells, -1);
     queue.resize(cells);
     std::int32_t region_count = 0;
@@ -58,14 +81,11 @@ std::size_t keep_largest_region(Cave& cave, std::vector<std::int32_t>& labels,
         labels[start] = label;
         queue[write++] = static_cast<std::int32_t>(start);
         while (read < write) {
-            const std::int32_t i = queue[read++];
-            const std::int32_t x = i % cave.width;
-            const std::int32_t y = i / cave.width;
-            const Cell neighbours[4] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
-            for (const Cell& n : neighbours) {
-                if (!is_open(cave, n.x, n.y)) continue;
-                const std::size_t j = cave.index(n.x, n.y);
-                if (labels[j] != -1) continue;
+            // Open cells lie inside the two rock rings, so their neighbours are on the grid.
+            const std::size_t i = static_cast<std::size_t>(queue[read++]);
+            const std::size_t neighbours[4] = {i + 1, i - 1, i + w, i - w};
+            for (const std::size_t j : neighbours) {
+                if (cave.tiles[j] != kOpen || labels[j] != -1) continue;
                 labels[j] = label;
                 queue[write++] = static_cast<std::int32_t>(j);
             }

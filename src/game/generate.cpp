@@ -44,13 +44,38 @@ struct Layout {
     std::int32_t max_distance = -1;
 };
 
+// A cell is roomy when the 5 x 5 block around it is open and on the grid (clearance 2),
+// clear when the 3 x 3 block is (clearance 1). Counted with a summed-area table of blocked
+// cells over the grid and a margin of two blocked cells around it.
 void list_cells(const Cave& cave, Layout& layout) {
+    constexpr std::int32_t kPad = 2;
+    const std::int32_t pw = cave.width + 2 * kPad;
+    const std::int32_t ph = cave.height + 2 * kPad;
+    const std::size_t stride = static_cast<std::size_t>(pw) + 1;
+    std::vector<std::int32_t> sums(stride * (static_cast<std::size_t>(ph) + 1), 0);
+    for (std::int32_t y = 0; y < ph; ++y) {
+        std::int32_t row = 0;
+        for (std::int32_t x = 0; x < pw; ++x) {
+            row += is_open(cave, x - kPad, y - kPad) ? 0 : 1;
+            sums[static_cast<std::size_t>(x + 1) + static_cast<std::size_t>(y + 1) * stride] =
+                sums[static_cast<std::size_t>(x + 1) + static_cast<std::size_t>(y) * stride] + row;
+        }
+    }
+    // Blocked cells within r of (x, y), in grid coordinates.
+    const auto blocked_around = [&](std::int32_t x, std::int32_t y, std::int32_t r) {
+        const auto at = [&](std::int32_t px, std::int32_t py) {
+            return sums[static_cast<std::size_t>(px) + static_cast<std::size_t>(py) * stride];
+        };
+        const std::int32_t x0 = x + kPad - r, x1 = x + kPad + r + 1;
+        const std::int32_t y0 = y + kPad - r, y1 = y + kPad + r + 1;
+        return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
+    };
     for (std::int32_t y = 0; y < cave.height; ++y) {
         for (std::int32_t x = 0; x < cave.width; ++x) {
             if (cave.tiles[cave.index(x, y)] == static_cast<std::uint8_t>(Tile::Rock)) continue;
             layout.open.push_back({x, y});
-            if (clearance(cave, x, y, 2) > 1) layout.roomy.push_back({x, y});
-            if (clearance(cave, x, y, 1) > 0) layout.clear.push_back({x, y});
+            if (blocked_around(x, y, 2) == 0) layout.roomy.push_back({x, y});
+            if (blocked_around(x, y, 1) == 0) layout.clear.push_back({x, y});
         }
     }
 }
@@ -69,20 +94,27 @@ std::uint32_t lantern_count(std::uint32_t depth) {
 }
 
 // Farthest-point placement: no randomness, each lantern as far as possible from the rest.
+// Each clear cell keeps its squared distance to the nearest reserved point, lowered as
+// points are added: the same minimum as taken over the whole list every time.
 void place_lanterns(Level& level, Layout& layout) {
     if (layout.clear.empty()) return;
+    std::vector<std::int64_t> gap(layout.clear.size());
+    for (std::size_t i = 0; i < layout.clear.size(); ++i)
+        gap[i] = nearest_squared_distance(layout.clear[i], layout.reserved);
     for (std::uint32_t n = lantern_count(level.depth); n > 0; --n) {
-        Cell best = layout.clear.front();
+        std::size_t best = 0;
         std::int64_t best_gap = -1;
-        for (const Cell& c : layout.clear) {
-            const std::int64_t gap = nearest_squared_distance(c, layout.reserved);
-            if (gap >= best_gap) {
-                best = c;
-                best_gap = gap;
+        for (std::size_t i = 0; i < layout.clear.size(); ++i) {
+            if (gap[i] >= best_gap) {
+                best = i;
+                best_gap = gap[i];
             }
         }
-        layout.reserved.push_back(best);
-        const Vec2 at = cell_centre(best.x, best.y);
+        const Cell chosen = layout.clear[best];
+        layout.reserved.push_back(chosen);
+        for (std::size_t i = 0; i < layout.clear.size(); ++i)
+            gap[i] = std::min(gap[i], squared_distance(layout.clear[i], chosen));
+        const Vec2 at = cell_centre(chosen.x, chosen.y);
         level.lanterns.push_back(Lantern{at.x, at.y, 0.0f, false});
     }
 }

@@ -188,6 +188,34 @@ TEST(GenerateLevel, LakesStayOnOpenCellsAwayFromReservedCells) {
     }
 }
 
+TEST(GenerateLevel, EachLanternGoesToTheClearCellFarthestFromTheReservedOnes) {
+    for (std::uint32_t depth : {1u, 3u, 5u, 10u}) {
+        for (std::uint64_t seed : {5ull, 77ull, 1234ull}) {
+            const Level level = generate_level(depth, seed);
+            std::vector<Cell> clear;
+            for (const Cell& c : open_cells(level.cave))
+                if (clearance(level.cave, c.x, c.y, 1) > 0) clear.push_back(c);
+            std::vector<Cell> reserved = {cell_at(level.firefly_pos.x, level.firefly_pos.y),
+                                          cell_at(level.exit_pos.x, level.exit_pos.y)};
+            ASSERT_EQ(level.lanterns.size(), depth < 4 ? depth + 2 : 6u);
+            for (const Lantern& lantern : level.lanterns) {
+                // The smallest squared distance to the reserved cells, largest over the
+                // clear cells; the later cell on ties.
+                Cell want = clear.front();
+                std::int64_t want_gap = -1;
+                for (const Cell& c : clear) {
+                    std::int64_t gap = std::numeric_limits<std::int64_t>::max();
+                    for (const Cell& r : reserved)
+                        gap = std::min<std::int64_t>(gap, squared(c, r));
+                    if (gap >= want_gap) want = c, want_gap = gap;
+                }
+                EXPECT_EQ(cell_at(lantern.x, lantern.y), want) << depth << " " << seed;
+                reserved.push_back(want);
+            }
+        }
+    }
+}
+
 // Replays the placement draws from the level's contents: every pick must be the index
 // of the placed cell in its candidate list, and the stream must end where the level's does.
 class DrawReplay {
