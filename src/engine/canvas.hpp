@@ -50,7 +50,14 @@ inline std::uint8_t clamp_channel(float v) {
     if (v >= 255.0f) return 255;
     return static_cast<std::uint8_t>(v);
 }
-std::uint8_t round_channel(float v);  // round half away from zero, clamp, NaN -> 0
+// Rounded half away from zero, clamped, NaN -> 0: round() then clamp_channel. Below 255
+// the fraction v - trunc(v) is exact, so comparing it with 0.5 decides as round() does.
+inline std::uint8_t round_channel(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;
+    const auto t = static_cast<std::uint32_t>(v);
+    return static_cast<std::uint8_t>(t + (v - static_cast<float>(t) >= 0.5f ? 1u : 0u));
+}
 
 inline std::uint32_t red_of(std::uint32_t c) {
     return (c >> 16) & 0xFF;

@@ -68,4 +68,66 @@ inline I4 select(I4 mask, I4 yes, I4 no) {
     return (yes & mask) | (no & ~mask);
 }
 
+inline I4 splat(std::int32_t v) {
+    return I4{v, v, v, v};
+}
+
+// Four 0x00RRGGBB pixels.
+inline I4 load_pixels(const std::uint32_t* p) {
+    I4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void store_pixels(std::uint32_t* p, I4 v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// One channel (shift 16 red, 8 green, 0 blue) of four pixels, 0..255.
+inline I4 channel(I4 pixels, int shift) {
+    return (pixels >> shift) & splat(255);
+}
+
+inline F4 to_float(I4 v) {
+    return __builtin_convertvector(v, F4);
+}
+
+// Truncated toward zero, for lanes inside the int range.
+inline I4 truncate(F4 v) {
+    return __builtin_convertvector(v, I4);
+}
+
+// clamp(v, 0, 255) truncated, NaN giving 0: the canvas's clamp_channel per lane (the
+// maximum with 0 returns 0 for NaN).
+inline I4 clamp_channel(F4 v) {
+    return truncate(min(max(v, splat(0.0f)), splat(255.0f)));
+}
+
+// Rounded half away from zero for lanes in [0, 2^23): the fraction v - trunc(v) is exact
+// there, so comparing it with 0.5 decides as round() does.
+inline I4 round_non_negative(F4 v) {
+    const I4 t = truncate(v);
+    return t - ((v - to_float(t)) >= 0.5f);  // a true comparison is -1
+}
+
+// Per byte min(a + b, 255): the canvas's saturating add of two 0x00RRGGBB colours.
+inline I4 add_saturating(I4 a, I4 b) {
+#if defined(__SSE2__)
+    return reinterpret_cast<I4>(
+        _mm_adds_epu8(reinterpret_cast<__m128i>(a), reinterpret_cast<__m128i>(b)));
+#else
+    I4 out;
+    for (int lane = 0; lane < 4; ++lane) {
+        std::uint32_t sum = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            const std::uint32_t c = ((static_cast<std::uint32_t>(a[lane]) >> shift) & 255u) +
+                                    ((static_cast<std::uint32_t>(b[lane]) >> shift) & 255u);
+            sum |= (c > 255u ? 255u : c) << shift;
+        }
+        out[lane] = static_cast<std::int32_t>(sum);
+    }
+    return out;
+#endif
+}
+
 }  // namespace pyrelle::simd

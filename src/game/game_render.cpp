@@ -87,10 +87,10 @@ void draw_sound_notice(const Game& game, Canvas& canvas) {
 
 }  // namespace
 
-void draw_victory(const Game& game, Canvas& canvas);  // game_victory.cpp
-
 void Game::render(Canvas& canvas) {
-    renderer.render(level, canvas);
+    // From 1.5 s on the end screen repaints every pixel: the world under it would not show.
+    const bool world_hidden = screen == Screen::Victory && !(screen_timer < 1.5f);
+    if (!world_hidden) renderer.render(level, canvas);
     switch (screen) {
         case Screen::Title:
             draw_title(*this, canvas);

@@ -1,9 +1,11 @@
 // The animated end screen: the world washes to white, then a night landscape with
 // fireflies emerges from it and the run's tallies appear one after another.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
+#include "engine/simd.hpp"
 #include "game/game.hpp"
 #include "game/screens.hpp"
 
@@ -12,36 +14,94 @@ namespace {
 
 constexpr float kWhite[3] = {255.0f, 244.0f, 214.0f};
 
+// Each pixel moved towards white by d, four at a time with the same float operations and
+// rounding per channel (the moved value stays within [0, 255]).
 void wash_to_white(Canvas& canvas, float t) {
+    using namespace simd;
     const float d = std::clamp(std::pow(t / 1.5f, 0.7f), 0.0f, 1.0f);
-    for (std::uint32_t& p : canvas.pixels) {
-        const float r = static_cast<float>(red_of(p));
-        const float g = static_cast<float>(green_of(p));
-        const float b = static_cast<float>(blue_of(p));
-        p = rounded_rgb(r + (kWhite[0] - r) * d, g + (kWhite[1] - g) * d, b + (kWhite[2] - b) * d);
+    std::uint32_t* p = canvas.pixels.data();
+    const std::size_t n = canvas.pixels.size();
+    std::size_t i = 0;
+    if (d == d) {  // a NaN step would leave the lanes' rounding out of range
+        const auto washed = [d](I4 v, float white) {
+            const F4 c = to_float(v);
+            return round_non_negative(c + (splat(white) - c) * d);
+        };
+        for (; i + 4 <= n; i += 4) {
+            const I4 v = load_pixels(p + i);
+            store_pixels(p + i, (washed(channel(v, 16), kWhite[0]) << 16) |
+                                    (washed(channel(v, 8), kWhite[1]) << 8) |
+                                    washed(channel(v, 0), kWhite[2]));
+        }
+    }
+    for (; i < n; ++i) {
+        const float r = static_cast<float>(red_of(p[i]));
+        const float g = static_cast<float>(green_of(p[i]));
+        const float b = static_cast<float>(blue_of(p[i]));
+        p[i] =
+            rounded_rgb(r + (kWhite[0] - r) * d, g + (kWhite[1] - g) * d, b + (kWhite[2] - b) * d);
     }
 }
 
+constexpr bool is_star(std::uint32_t x, std::uint32_t y) {
+    const std::uint32_t ky = (y * 0xD8163841u) ^ 0x8B5344FDu;
+    return end_screen_mix((x * 0x8DA6B343u) ^ ky) % 400 == 0;
+}
+
+struct Star {
+    std::uint16_t x;
+    std::uint16_t y;
+};
+
+constexpr std::size_t count_stars() {
+    std::size_t n = 0;
+    for (std::uint32_t y = 0; y < 180; ++y)
+        for (std::uint32_t x = 0; x < 320; ++x)
+            n += is_star(x, y) ? 1 : 0;
+    return n;
+}
+
+// Where the stars are depends on nothing but the position: found once, while compiling.
+constexpr auto kStars = [] {
+    std::array<Star, count_stars()> stars{};
+    std::size_t n = 0;
+    for (std::uint32_t y = 0; y < 180; ++y)
+        for (std::uint32_t x = 0; x < 320; ++x)
+            if (is_star(x, y))
+                stars[n++] = Star{static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)};
+    return stars;
+}();
+
+// The sky of row y before it emerges from the white: (rounded) base colour.
+std::array<float, 3> sky_base(std::uint32_t y) {
+    const float f = static_cast<float>(y) / 180.0f;
+    return {std::round(8.0f + 28.0f * f), std::round(10.0f + 12.0f * f),
+            std::round(30.0f + 24.0f * f)};
+}
+
+std::uint32_t out_of_white(const float (&colour)[3], float a) {
+    return rounded_rgb(kWhite[0] + (colour[0] - kWhite[0]) * a,
+                       kWhite[1] + (colour[1] - kWhite[1]) * a,
+                       kWhite[2] + (colour[2] - kWhite[2]) * a);
+}
+
+// Apart from its stars a sky row is one colour: each row is filled with it, then the
+// stars are painted over, every pixel getting the value the rule gives it.
 void paint_sky(Canvas& canvas, float t, float a) {
     for (std::uint32_t y = 0; y < 180; ++y) {
-        const float f = static_cast<float>(y) / 180.0f;
-        const float base[3] = {std::round(8.0f + 28.0f * f), std::round(10.0f + 12.0f * f),
-                               std::round(30.0f + 24.0f * f)};
-        const std::uint32_t ky = (y * 0xD8163841u) ^ 0x8B5344FDu;
-        for (std::uint32_t x = 0; x < 320; ++x) {
-            float colour[3] = {base[0], base[1], base[2]};
-            if (end_screen_mix((x * 0x8DA6B343u) ^ ky) % 400 == 0) {
-                const float s = std::clamp(0.5f + 0.5f * std::sin(static_cast<float>(x) + 2.0f * t),
-                                           0.0f, 1.0f);
-                const float star[3] = {200.0f, 200.0f, 230.0f};
-                for (int c = 0; c < 3; ++c)
-                    colour[c] = std::round(base[c] + (star[c] - base[c]) * s);
-            }
-            canvas.set(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
-                       rounded_rgb(kWhite[0] + (colour[0] - kWhite[0]) * a,
-                                   kWhite[1] + (colour[1] - kWhite[1]) * a,
-                                   kWhite[2] + (colour[2] - kWhite[2]) * a));
-        }
+        const std::array<float, 3> base = sky_base(y);
+        const float colour[3] = {base[0], base[1], base[2]};
+        canvas.fill_rect(0, static_cast<std::int32_t>(y), 320, 1, out_of_white(colour, a));
+    }
+    const float star[3] = {200.0f, 200.0f, 230.0f};
+    for (const Star& s : kStars) {
+        const std::array<float, 3> base = sky_base(s.y);
+        const float shine =
+            std::clamp(0.5f + 0.5f * std::sin(static_cast<float>(s.x) + 2.0f * t), 0.0f, 1.0f);
+        float colour[3];
+        for (int c = 0; c < 3; ++c)
+            colour[c] = std::round(base[c] + (star[c] - base[c]) * shine);
+        canvas.set(s.x, s.y, out_of_white(colour, a));
     }
 }
 

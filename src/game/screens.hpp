@@ -37,7 +37,15 @@ void draw_right_aligned(Canvas& canvas, std::int32_t y, std::string_view text,
 // The heads-up display over a level: energy bar, burst, lanterns, companions, depth, message.
 void draw_hud(const Level& level, Canvas& canvas);
 
+struct Game;
+
+// The animated end screen over the world picture, at the game's screen_timer.
+void draw_victory(const Game& game, Canvas& canvas);
+
 // The end screen's integer mix: fixed per position, so stars and fireflies stay in place.
-std::uint32_t end_screen_mix(std::uint32_t v);
+constexpr std::uint32_t end_screen_mix(std::uint32_t v) {
+    const std::uint32_t w = (v ^ (v >> 13)) * 0x5BD1E995u;
+    return w ^ (w >> 15);
+}
 
 }  // namespace pyrelle

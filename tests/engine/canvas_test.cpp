@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+
+#include "engine/canvas_reference.hpp"
 
 namespace pyrelle {
 namespace {
@@ -187,6 +190,83 @@ TEST(Colour, ScaleAndMix) {
     EXPECT_EQ(mix_colour(0x102030, 0x405060, 0.0f), 0x102030u);
     EXPECT_EQ(mix_colour(0x102030, 0x405060, 1.0f), 0x405060u);
     EXPECT_EQ(mix_colour(0x000000, 0xFFFFFF, 2.0f), 0xFFFFFFu);  // clamped
+}
+
+}  // namespace
+}  // namespace pyrelle
+
+namespace pyrelle {
+namespace {
+
+// A canvas of random pixels, the top byte included (the primitives clear it where they
+// write and keep it elsewhere).
+Canvas random_canvas(std::mt19937& gen, std::uint32_t w, std::uint32_t h) {
+    Canvas c(w, h);
+    for (std::uint32_t& p : c.pixels)
+        p = gen();
+    return c;
+}
+
+float random_float(std::mt19937& gen, float lo, float hi) {
+    return std::uniform_real_distribution<float>(lo, hi)(gen);
+}
+
+TEST(Canvas, RoundChannelIsRoundThenClamp) {
+    const float edges[] = {-1.5f,         -0.5f,    -0.0f,      0.0f,      0.49999997f, 0.5f,
+                           1.5f,          2.5f,     127.49999f, 127.5f,    254.49998f,  254.5f,
+                           254.99998f,    255.0f,   255.5f,     1e9f,      -1e9f,       1e-40f,
+                           std::nanf(""), INFINITY, -INFINITY,  8388607.5f};
+    for (float v : edges)
+        EXPECT_EQ(round_channel(v), reference::round_channel(v)) << v;
+    std::mt19937 gen(7);
+    for (int i = 0; i < 200000; ++i) {
+        const float v = random_float(gen, -2.0f, 258.0f);
+        ASSERT_EQ(round_channel(v), reference::round_channel(v)) << v;
+    }
+}
+
+// Glows of every kind on random pixels: centres on and off the canvas with any fraction,
+// radii from nothing to larger than the canvas, odd intensities and odd values.
+TEST(Canvas, GlowMatchesThePixelByPixelRule) {
+    std::mt19937 gen(11);
+    for (int i = 0; i < 3000; ++i) {
+        const std::uint32_t w = 1 + gen() % 40, h = 1 + gen() % 30;
+        Canvas fast = random_canvas(gen, w, h);
+        Canvas slow = fast;
+        const std::uint32_t colour = gen() & 0xFFFFFF;
+        const float cx = random_float(gen, -20.0f, 60.0f);
+        const float cy = random_float(gen, -20.0f, 50.0f);
+        float radius = random_float(gen, -2.0f, 50.0f);
+        float intensity = random_float(gen, -0.5f, 3.0f);
+        if (i % 50 == 0) radius = std::nanf("");
+        if (i % 70 == 0) intensity = std::nanf("");
+        if (i % 9 == 0) radius = std::floor(radius);
+        fast.glow(colour, cx, cy, radius, intensity);
+        reference::glow(slow, colour, cx, cy, radius, intensity);
+        ASSERT_EQ(fast.pixels, slow.pixels)
+            << "glow " << cx << "," << cy << " r " << radius << " i " << intensity;
+    }
+}
+
+TEST(Canvas, BlendRectMatchesThePixelByPixelRule) {
+    std::mt19937 gen(12);
+    for (int i = 0; i < 3000; ++i) {
+        const std::uint32_t w = 1 + gen() % 40, h = 1 + gen() % 30;
+        Canvas fast = random_canvas(gen, w, h);
+        Canvas slow = fast;
+        const std::uint32_t colour = gen() & 0xFFFFFF;
+        const auto x = static_cast<std::int32_t>(gen() % 60) - 10;
+        const auto y = static_cast<std::int32_t>(gen() % 50) - 10;
+        const auto rw = static_cast<std::int32_t>(gen() % 50) - 2;
+        const auto rh = static_cast<std::int32_t>(gen() % 40) - 2;
+        float alpha = random_float(gen, -0.3f, 1.3f);
+        if (i % 3 == 0) alpha = static_cast<float>(gen() % 9) / 8.0f;  // exact halves to round
+        if (i % 40 == 0) alpha = std::nanf("");
+        fast.blend_rect(x, y, rw, rh, colour, alpha);
+        reference::blend_rect(slow, x, y, rw, rh, colour, alpha);
+        ASSERT_EQ(fast.pixels, slow.pixels)
+            << x << "," << y << " " << rw << "x" << rh << " " << alpha;
+    }
 }
 
 }  // namespace

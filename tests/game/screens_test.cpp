@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "engine/text.hpp"
+#include "game/end_screen_reference.hpp"
 #include "game/game.hpp"
 
 namespace pyrelle {
@@ -186,6 +188,59 @@ TEST(Screens, NoModeSelectorWithoutADayBestTime) {
     Game with = Game::create(6, night_only, std::nullopt);
     const Box box = difference(render(plain), render(with));
     EXPECT_EQ(box.right, -1);  // identical pictures: no selector, no bottom line in day mode
+}
+
+}  // namespace
+}  // namespace pyrelle
+
+namespace pyrelle {
+namespace {
+
+TEST(Screens, DarkenScalesEveryPixelAsScaleColourDoes) {
+    std::mt19937 gen(4);
+    const float factors[] = {0.0f, 0.15f, 0.4f, 0.55f, 0.999f, 1.0f, 1.7f, -0.5f, std::nanf("")};
+    for (const float k : factors) {
+        Canvas c(7, 5);  // 35 pixels: four at a time and a rest
+        for (std::uint32_t& p : c.pixels)
+            p = gen();
+        const Canvas before = c;
+        darken(c, k);
+        for (std::size_t i = 0; i < c.pixels.size(); ++i)
+            ASSERT_EQ(c.pixels[i], scale_colour(before.pixels[i], k)) << k << " " << i;
+    }
+}
+
+// The end screen over a random picture at every stage of its animation, and through the
+// whole Game::render, whose world picture it hides from 1.5 s on.
+TEST(Screens, EndScreenMatchesThePixelByPixelRule) {
+    Game game = Game::create(5, Records{}, std::nullopt);
+    game.enter_depth(10);
+    game.run_time = 754.3f;
+    game.pollen_total = 31;
+    game.companions_following = 6;
+    std::mt19937 gen(3);
+    const float times[] = {0.0f,  0.4f, 1.2f, 1.4999999f, 1.5f, 1.7f, 2.9f,  4.0f,  4.3f,
+                           5.12f, 5.9f, 6.7f, 7.6f,       7.9f, 8.2f, 31.0f, 100.0f};
+    for (const float t : times) {
+        game.screen = Screen::Victory;
+        game.screen_timer = t;
+        game.new_record = gen() % 2 == 0;
+        game.night = gen() % 2 == 0;
+        Canvas fast(320, 180), slow(320, 180);
+        for (std::uint32_t& p : fast.pixels)
+            p = gen() & 0xFFFFFF;
+        slow.pixels = fast.pixels;
+        draw_victory(game, fast);
+        reference::end_screen(game, slow);
+        ASSERT_EQ(fast.pixels, slow.pixels) << "t " << t;
+
+        Canvas whole(320, 180), want(320, 180);
+        game.render(whole);
+        WorldRenderer world(game.level);
+        world.render(game.level, want);
+        reference::end_screen(game, want);
+        ASSERT_EQ(whole.pixels, want.pixels) << "render, t " << t;
+    }
 }
 
 }  // namespace
