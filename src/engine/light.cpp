@@ -50,6 +50,9 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
     m.falloff_.assign(m.gw, 0.0f);
     m.col_walk_.resize(m.gw);
     m.col_overshoot_.resize(m.gw);
+    m.col_run_.resize(m.gw);
+    m.runs_.resize(m.gw);
+    m.run_sight_.resize(m.gw);
     return m;
 }
 

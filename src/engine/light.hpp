@@ -59,16 +59,26 @@ struct LightMap {
     std::vector<std::uint32_t> blocked_sum_;  // summed-area table of blocked cave cells
     Window window_;
     StaircaseReach reach_;
-    std::vector<float> falloff_;               // one row of one source's falloff
+    std::vector<float> falloff_;  // one row of one source's falloff
+    // What a source's shortcuts found for a run of light columns on the current row.
+    enum class Sight : std::uint8_t { Unknown, Open, Blocked, Walk };
+    struct ColumnRun {
+        std::int32_t target_x;  // cave column
+        float dx;               // a direction towards it (its sign counts)
+        std::int32_t over_x;    // where the walk's last step may overshoot
+    };
     std::vector<WalkAxis> col_walk_;           // one source's walk set-up towards each column
     std::vector<std::int32_t> col_overshoot_;  // and where its last step may overshoot
-    std::vector<std::uint8_t> open_mask_;      // the window's cells, 1 open
-    std::vector<float> padded_score_;          // r + g + b of open cells, -inf elsewhere and around
-    std::vector<std::uint8_t> near_lit_;       // 1 within three cells of a lit open cell
-    std::vector<std::uint8_t> run_;            // the same along rows only
-    std::vector<std::uint8_t> dilate_row_;     // one row with three zero cells each side
-    std::vector<float> row_a_, row_b_;         // horizontal interpolations of two light rows, r g b
-    std::vector<float> factor_;                // one pixel row's light factors, r g b
+    std::vector<std::uint32_t> col_run_;       // the run each light column belongs to
+    std::vector<ColumnRun> runs_;
+    std::vector<Sight> run_sight_;
+    std::vector<std::uint8_t> open_mask_;   // the window's cells, 1 open
+    std::vector<float> padded_score_;       // r + g + b of open cells, -inf elsewhere and around
+    std::vector<std::uint8_t> near_lit_;    // 1 within three cells of a lit open cell
+    std::vector<std::uint8_t> run_;         // the same along rows only
+    std::vector<std::uint8_t> dilate_row_;  // one row with three zero cells each side
+    std::vector<float> row_a_, row_b_;      // horizontal interpolations of two light rows, r g b
+    std::vector<float> factor_;             // one pixel row's light factors, r g b
     std::vector<std::uint32_t> col_k_;
     std::vector<float> col_f_;
 

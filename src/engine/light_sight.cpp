@@ -49,9 +49,9 @@ std::int32_t overshoot(float target, float d, float cave_cell) {
     return 0;
 }
 
-// Within one row of light cells the shortcut answers depend only on the target's cave
-// column, the sign of the walk's x direction (-, 0, +) and the column's overshoot (-1, 0,
-// +1): the row fixes the rest. Distinct triples give distinct keys.
+// Along a row of light cells the shortcut answers depend only on the target's cave column,
+// the sign of the walk's x direction (-, 0, +) and the column's overshoot (-1, 0, +1); down
+// a column, on the same three along y. Distinct triples give distinct keys.
 std::int64_t shortcut_key(std::int32_t target_x, float dx, std::int32_t over_x) {
     const std::int64_t sign = (dx > 0.0f) * 2 + (dx < 0.0f);  // 0, 1 or 2
     return (std::int64_t{target_x} * 3 + sign) * 3 + (over_x + 1);
@@ -191,12 +191,24 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
     const bool fast = reach >= 0 && window_.w > 0 && wx >= 1 && wy >= 1 && wx + 1 < window_.w &&
                       wy + 1 < window_.h;
     reach_.build(cave, source_x, source_y, fast ? reach : -1);
+    // Light columns in runs that share a cave column, a direction sign and an overshoot:
+    // the shortcut answers depend on nothing else along a row (see shortcut_key).
+    std::size_t runs = 0;
+    std::int64_t last_key = INT64_MIN;
     for (std::int32_t k = k0; k <= k1; ++k) {
-        const float cx = centre_x_[static_cast<std::size_t>(k)];
-        col_walk_[static_cast<std::size_t>(k)] = walk_axis(s.x, cx, cave_cell);
-        col_overshoot_[static_cast<std::size_t>(k)] = overshoot(cx, cx - s.x, cave_cell);
+        const std::size_t c = static_cast<std::size_t>(k);
+        const float cx = centre_x_[c];
+        col_walk_[c] = walk_axis(s.x, cx, cave_cell);
+        col_overshoot_[c] = overshoot(cx, cx - s.x, cave_cell);
+        const std::int64_t key = shortcut_key(cave_col_[c], cx - s.x, col_overshoot_[c]);
+        if (key != last_key) {
+            last_key = key;
+            runs_[runs++] = ColumnRun{cave_col_[c], cx - s.x, col_overshoot_[c]};
+        }
+        col_run_[c] = static_cast<std::uint32_t>(runs - 1);
     }
     const float* falloff = falloff_.data();
+    std::int64_t last_row_key = INT64_MIN;
     for (std::int32_t j = j0; j <= j1; ++j) {
         const float cy = centre_y_[static_cast<std::size_t>(j)];
         const float ddy = cy - s.y;
@@ -205,38 +217,43 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
         const std::int32_t row_overshoot = overshoot(cy, ddy, cave_cell);
         const std::int32_t target_y = cave_row_[static_cast<std::size_t>(j)];
         const std::size_t row = static_cast<std::size_t>(j) * gw;
-        // Neighbouring light cells mostly share a cave cell, and with it the shortcut
-        // answers: remember the last ones.
-        std::int64_t known = INT64_MIN;
-        bool known_open = false;
-        bool known_may_pass = true;
+        // Light rows over the same cave row, with the same sign and overshoot, share the
+        // answers of every run: they are worked out once, when first needed.
+        const std::int64_t row_key = shortcut_key(target_y, ddy, row_overshoot);
+        if (row_key != last_row_key) {
+            last_row_key = row_key;
+            std::fill(run_sight_.begin(), run_sight_.begin() + static_cast<std::ptrdiff_t>(runs),
+                      Sight::Unknown);
+        }
+        const std::int64_t ty = std::int64_t{target_y} - window_.y0;
         for (std::int32_t k = k0; k <= k1; ++k) {
             const float f = falloff[k];
             if (!(f > 0.0f) || rock[row + static_cast<std::size_t>(k)] != 0) continue;
-            const float cx = centre_x_[static_cast<std::size_t>(k)];
-            const float ddx = cx - s.x;
-            const std::int32_t target_x = cave_col_[static_cast<std::size_t>(k)];
             bool visible;
             if (fast) {
-                const std::int32_t over_x = col_overshoot_[static_cast<std::size_t>(k)];
-                const std::int64_t key = shortcut_key(target_x, ddx, over_x);
-                const std::int64_t tx = std::int64_t{target_x} - window_.x0;
-                const std::int64_t ty = std::int64_t{target_y} - window_.y0;
-                if (key != known) {
-                    known = key;
-                    known_open = span_open(wx, wy, tx, ty, over_x, row_overshoot, true);
-                    known_may_pass = known_open || reach_.walk_may_pass(target_x, target_y, ddx,
-                                                                        ddy, over_x, row_overshoot);
+                const std::uint32_t r = col_run_[static_cast<std::size_t>(k)];
+                const ColumnRun& run = runs_[r];
+                const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
+                Sight& sight = run_sight_[r];
+                if (sight == Sight::Unknown) {
+                    if (span_open(wx, wy, tx, ty, run.over_x, row_overshoot, true))
+                        sight = Sight::Open;
+                    else if (reach_.walk_may_pass(run.target_x, target_y, run.dx, ddy, run.over_x,
+                                                  row_overshoot))
+                        sight = Sight::Walk;
+                    else
+                        sight = Sight::Blocked;
                 }
                 visible =
-                    known_open ||
-                    (known_may_pass &&
+                    sight == Sight::Open ||
+                    (sight == Sight::Walk &&
                      walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
                                     static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
-                                    col_walk_[static_cast<std::size_t>(k)], row_walk, over_x,
+                                    col_walk_[static_cast<std::size_t>(k)], row_walk, run.over_x,
                                     row_overshoot));
             } else {
-                visible = cave_path_clear(cave, s.x, s.y, cx, cy, cave_cell);
+                visible = cave_path_clear(cave, s.x, s.y, centre_x_[static_cast<std::size_t>(k)],
+                                          cy, cave_cell);
             }
             if (!visible) continue;
             const float fi = f * s.intensity;
