@@ -15,10 +15,15 @@ struct Flag {
 };
 
 constexpr Flag kFlags[] = {
-    {"--idle", &Options::idle},           {"--auto", &Options::autopilot},
-    {"--warp-exit", &Options::warp_exit}, {"--warp-water", &Options::warp_water},
-    {"--warp-lost", &Options::warp_lost}, {"--moths-near", &Options::moths_near},
-    {"--night", &Options::night},         {"--light-all", &Options::light_all},
+    {"--idle", &Options::idle},
+    {"--auto", &Options::autopilot},
+    {"--warp-exit", &Options::warp_exit},
+    {"--warp-water", &Options::warp_water},
+    {"--warp-lost", &Options::warp_lost},
+    {"--moths-near", &Options::moths_near},
+    {"--night", &Options::night},
+    {"--light-all", &Options::light_all},
+    {"--fullscreen", &Options::fullscreen},
 };
 
 struct ValueOption {

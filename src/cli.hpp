@@ -25,12 +25,13 @@ struct Options {
     bool night = false;
     std::uint32_t companions = 0;  // at most 255
     bool light_all = false;
+    bool fullscreen = false;
 };
 
 inline constexpr std::string_view kUsage =
-    "pyrelle [--seed N] [--depth N] [--headless FRAMES [--shot fichier.png] [--idle]] [--auto] "
-    "[--warp-exit] [--warp-water] [--warp-lost] [--moths-near] [--night] [--companions N] "
-    "[--light-all]";
+    "pyrelle [--seed N] [--depth N] [--fullscreen] [--headless FRAMES [--shot fichier.png] "
+    "[--idle]] [--auto] [--warp-exit] [--warp-water] [--warp-lost] [--moths-near] [--night] "
+    "[--companions N] [--light-all]";
 
 struct HelpRequested {};
 struct CommandLineError {

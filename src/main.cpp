@@ -17,6 +17,7 @@ class GameLoop : public pyrelle::LoopClient {
     explicit GameLoop(pyrelle::Game& game) : game_(game) {}
     bool step(const pyrelle::Input& input, float dt) override { return game_.step(input, dt); }
     void render(pyrelle::Canvas& canvas) override { game_.render(canvas); }
+    bool playing() const override { return game_.screen == pyrelle::Screen::Play; }
 
   private:
     pyrelle::Game& game_;
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
     }
     game.synth = pyrelle::start_audio();
     GameLoop loop(game);
-    if (auto error = pyrelle::App::run("Pyrelle", loop)) {
+    if (auto error = pyrelle::App::run({"Pyrelle", options.fullscreen}, loop)) {
         std::fprintf(stderr, "erreur : %s\n", error->c_str());
         return 1;
     }

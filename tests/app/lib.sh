@@ -25,11 +25,11 @@ expect_eq() {  # what, got, want
 }
 
 # Starts a virtual X server on a free display and exports DISPLAY; stopped on exit.
-start_xvfb() {
+start_xvfb() {  # [screen size, default 1600x900]
     local n
     for n in $(seq 90 140); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1600x900x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${1:-1600x900}x24" -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!
         for _ in $(seq 50); do
             [ -e "/tmp/.X11-unix/X$n" ] && break
@@ -42,6 +42,17 @@ start_xvfb() {
         fi
     done
     fail "pas de serveur X virtuel"
+}
+
+# Starts a light window manager on the display, as a desktop has one: focus and fullscreen
+# behave as they would there. Stopped with the X server.
+start_wm() {
+    openbox --sm-disable >/dev/null 2>&1 &
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    fail "pas de gestionnaire de fenêtres"
 }
 
 # Waits for the window titled $1 and prints its id.

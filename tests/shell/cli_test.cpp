@@ -26,7 +26,7 @@ TEST(CommandLine, NoArgumentsGiveTheDefaults) {
     EXPECT_FALSE(o.headless_frames);
     EXPECT_EQ(o.shot_path, "shot.png");
     EXPECT_FALSE(o.idle || o.autopilot || o.warp_exit || o.warp_water || o.warp_lost ||
-                 o.moths_near || o.night || o.light_all);
+                 o.moths_near || o.night || o.light_all || o.fullscreen);
     EXPECT_EQ(o.companions, 0u);
 }
 
@@ -34,7 +34,7 @@ TEST(CommandLine, EveryOptionSetsItsField) {
     const ParseResult r =
         parse({"--seed", "9", "--depth", "3", "--headless", "120", "--shot", "a.png", "--idle",
                "--auto", "--warp-exit", "--warp-water", "--warp-lost", "--moths-near", "--night",
-               "--companions", "4", "--light-all"});
+               "--companions", "4", "--light-all", "--fullscreen"});
     ASSERT_TRUE(std::holds_alternative<Options>(r)) << error_of(r);
     const Options& o = std::get<Options>(r);
     EXPECT_EQ(o.seed, 9u);
@@ -42,7 +42,7 @@ TEST(CommandLine, EveryOptionSetsItsField) {
     EXPECT_EQ(o.headless_frames, 120u);
     EXPECT_EQ(o.shot_path, "a.png");
     EXPECT_TRUE(o.idle && o.autopilot && o.warp_exit && o.warp_water && o.warp_lost &&
-                o.moths_near && o.night && o.light_all);
+                o.moths_near && o.night && o.light_all && o.fullscreen);
     EXPECT_EQ(o.companions, 4u);
 }
 
