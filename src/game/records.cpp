@@ -1,11 +1,7 @@
 #include "game/records.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unistr.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +13,7 @@
 
 #include "engine/decimal.hpp"
 #include "engine/file_replace.hpp"
+#include "engine/small_file.hpp"
 
 namespace pyrelle {
 namespace {
@@ -96,35 +93,6 @@ std::string two_decimals(float seconds) {
 // A records file is a few dozen bytes; anything near this size is not one.
 constexpr std::size_t kMaxRecordsBytes = 64 * 1024;
 
-// Reads to the end; nothing on a read error or past kMaxRecordsBytes (the file grew, or
-// it is not what it claims to be).
-std::optional<std::string> read_at_most(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) return text;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        text.append(buffer, static_cast<std::size_t>(n));
-        if (text.size() > kMaxRecordsBytes) return std::nullopt;
-    }
-}
-
-// The whole content of a regular file of at most kMaxRecordsBytes; nothing for anything else.
-// Opened without blocking, so a FIFO or a device in its place cannot hang the start.
-std::optional<std::string> read_records_file(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat info {};
-    std::optional<std::string> text;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) text = read_at_most(fd);
-    ::close(fd);
-    return text;
-}
-
 }  // namespace
 
 Records parse_records(std::string_view text) {
@@ -163,9 +131,10 @@ Records Records::load() {
 }
 
 Records Records::load(const std::filesystem::path& path) {
-    const std::optional<std::string> read = read_records_file(path);
-    if (!read) return {};
-    const std::string& text = *read;
+    const auto read = read_small_file(path, kMaxRecordsBytes);
+    const std::string* text_read = std::get_if<std::string>(&read);
+    if (!text_read) return {};
+    const std::string& text = *text_read;
     if (u8_check(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()) != nullptr)
         return {};
     return parse_records(text);
