@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(cli records)
+[ ${#targets[@]} -gt 0 ] || targets=(cli records replay)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -7,7 +7,7 @@ namespace pyrelle {
 
 namespace {
 
-enum class ValueKind { Seed, Depth, Headless, Shot, Companions };
+enum class ValueKind { Seed, Depth, Headless, Shot, Companions, Record, Replay };
 
 struct Flag {
     std::string_view name;
@@ -37,6 +37,8 @@ constexpr ValueOption kValueOptions[] = {
     {"--headless", ValueKind::Headless},
     {"--shot", ValueKind::Shot},
     {"--companions", ValueKind::Companions},
+    {"--record", ValueKind::Record},
+    {"--replay", ValueKind::Replay},
 };
 
 // Companions are drawn, lit and followed one by one every step: an 8-bit count is already
@@ -57,9 +59,18 @@ std::uint64_t largest_value(ValueKind kind) {
 // Stores one option value; returns an error message when it is not valid.
 std::optional<std::string> take_value(Options& options, const ValueOption& option,
                                       const std::string& value) {
-    if (option.kind == ValueKind::Shot) {
-        options.shot_path = value;
-        return std::nullopt;
+    switch (option.kind) {
+        case ValueKind::Shot:
+            options.shot_path = value;
+            return std::nullopt;
+        case ValueKind::Record:
+            options.record_path = value;
+            return std::nullopt;
+        case ValueKind::Replay:
+            options.replay_path = value;
+            return std::nullopt;
+        default:
+            break;
     }
     const auto parsed = parse_unsigned(value, largest_value(option.kind));
     if (const auto* reason = std::get_if<std::string>(&parsed)) {
@@ -79,7 +90,7 @@ std::optional<std::string> take_value(Options& options, const ValueOption& optio
         case ValueKind::Companions:
             options.companions = static_cast<std::uint32_t>(number);
             break;
-        case ValueKind::Shot:
+        default:
             break;
     }
     return std::nullopt;

@@ -24,6 +24,8 @@ TEST(CommandLine, NoArgumentsGiveTheDefaults) {
     EXPECT_FALSE(o.seed);
     EXPECT_FALSE(o.depth);
     EXPECT_FALSE(o.headless_frames);
+    EXPECT_FALSE(o.record_path);
+    EXPECT_FALSE(o.replay_path);
     EXPECT_EQ(o.shot_path, "shot.png");
     EXPECT_FALSE(o.idle || o.autopilot || o.warp_exit || o.warp_water || o.warp_lost ||
                  o.moths_near || o.night || o.light_all || o.fullscreen);
@@ -31,10 +33,29 @@ TEST(CommandLine, NoArgumentsGiveTheDefaults) {
 }
 
 TEST(CommandLine, EveryOptionSetsItsField) {
-    const ParseResult r =
-        parse({"--seed", "9", "--depth", "3", "--headless", "120", "--shot", "a.png", "--idle",
-               "--auto", "--warp-exit", "--warp-water", "--warp-lost", "--moths-near", "--night",
-               "--companions", "4", "--light-all", "--fullscreen"});
+    const ParseResult r = parse({"--seed",
+                                 "9",
+                                 "--depth",
+                                 "3",
+                                 "--headless",
+                                 "120",
+                                 "--shot",
+                                 "a.png",
+                                 "--idle",
+                                 "--auto",
+                                 "--warp-exit",
+                                 "--warp-water",
+                                 "--warp-lost",
+                                 "--moths-near",
+                                 "--night",
+                                 "--companions",
+                                 "4",
+                                 "--light-all",
+                                 "--fullscreen",
+                                 "--record",
+                                 "--idle",
+                                 "--replay",
+                                 "b.rpl"});
     ASSERT_TRUE(std::holds_alternative<Options>(r)) << error_of(r);
     const Options& o = std::get<Options>(r);
     EXPECT_EQ(o.seed, 9u);
@@ -44,6 +65,8 @@ TEST(CommandLine, EveryOptionSetsItsField) {
     EXPECT_TRUE(o.idle && o.autopilot && o.warp_exit && o.warp_water && o.warp_lost &&
                 o.moths_near && o.night && o.light_all && o.fullscreen);
     EXPECT_EQ(o.companions, 4u);
+    EXPECT_EQ(o.record_path, "--idle");  // a value is taken verbatim
+    EXPECT_EQ(o.replay_path, "b.rpl");
 }
 
 TEST(CommandLine, ErrorTable) {
@@ -61,6 +84,8 @@ TEST(CommandLine, ErrorTable) {
         {{"--headless"}, "valeur manquante après --headless"},
         {{"--shot"}, "valeur manquante après --shot"},
         {{"--companions"}, "valeur manquante après --companions"},
+        {{"--record"}, "valeur manquante après --record"},
+        {{"--replay"}, "valeur manquante après --replay"},
         {{"--seed", "x"}, "--seed : invalid digit found in string"},
         {{"--depth", "x"}, "--depth : invalid digit found in string"},
         {{"--headless", "x"}, "--headless : invalid digit found in string"},
