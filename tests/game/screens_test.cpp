@@ -257,6 +257,7 @@ TEST(Screens, DescentShowsTheNextDepthThenItsNewBiome) {
     };
     const Case cases[] = {
         {3, 0.5f, nullptr, nullptr},
+        {3, 0.9f, "Profondeur 4", nullptr},  // the world still shows, dimmed to a tenth
         {3, 1.0f, "Profondeur 4", nullptr},
         {3, 1.3f, "Profondeur 4", nullptr},  // the subtitle waits for more than 1.3 s
         {3, 1.6f, "Profondeur 4", "Les Cristaux"},
