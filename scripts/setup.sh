@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_pkgs=(g++ cmake ninja-build pkg-config libsdl2-dev libasound2-dev libunistring-dev)
-test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xdotool x11-utils x11-apps
+test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xdotool x11-utils x11-apps x11-xkb-utils
            pulseaudio pulseaudio-utils libasound2-plugins alsa-utils)
 
 want=("${build_pkgs[@]}")

@@ -44,10 +44,21 @@ start_xvfb() {
     fail "pas de serveur X virtuel"
 }
 
-# Waits for the window titled $1 and prints its id.
+# Runs a command until it succeeds, for at most $1 seconds; returns 1 if it never did.
+wait_until() {  # seconds command...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# Waits for the window titled $1 and prints its id. A sanitizer build starting on a loaded
+# machine can take many seconds to show it, so the deadline is generous.
 wait_window() {
-    local id
-    for _ in $(seq 100); do
+    local id deadline=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$deadline" ]; do
         id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
