@@ -56,16 +56,22 @@ pactl info >/dev/null || { echo "audio_test: the sound server did not start" >&2
 parec --device=testsink.monitor --format=s16le --rate=48000 --channels=2 --raw \
     --latency-msec=10 --process-time-msec=10 >"$work/rec.raw" &
 parec_pid=$!
+# Waits until the recording has grown by $1 bytes (48 000 frames of 4 bytes a second).
+record_more() {
+    local want=$(( $(stat -c %s "$work/rec.raw") + $1 ))
+    for _ in $(seq 300); do
+        [ "$(stat -c %s "$work/rec.raw")" -ge "$want" ] && return 0
+        sleep 0.1
+    done
+    echo "audio_test: parec stopped recording" >&2
+    exit 1
+}
 # parec takes a moment to connect; the tone program starts once the recording runs.
-for _ in $(seq 100); do
-    [ -s "$work/rec.raw" ] && break
-    sleep 0.1
-done
-[ -s "$work/rec.raw" ] || { echo "audio_test: parec records nothing" >&2; exit 1; }
-sleep 0.2
+record_more 1
+record_more 9600  # 50 ms more: the recording flows
 
 "$tone" play >"$work/play.out" 2>"$work/play.err"
-sleep 0.3
+record_more 57600  # 0.3 s of the silence after the program
 kill "$parec_pid"
 wait "$parec_pid" 2>/dev/null || true
 parec_pid=""
