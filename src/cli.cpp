@@ -34,6 +34,21 @@ constexpr ValueOption kValueOptions[] = {
     {"--companions", ValueKind::Companions},
 };
 
+// Companions are drawn, lit and followed one by one every step: an 8-bit count is already
+// far more than a game finds (eight), while a 32-bit one would ask for gigabytes.
+constexpr std::uint64_t kMostCompanions = std::numeric_limits<std::uint8_t>::max();
+
+std::uint64_t largest_value(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::Seed:
+            return std::numeric_limits<std::uint64_t>::max();
+        case ValueKind::Companions:
+            return kMostCompanions;
+        default:
+            return std::numeric_limits<std::uint32_t>::max();
+    }
+}
+
 // Stores one option value; returns an error message when it is not valid.
 std::optional<std::string> take_value(Options& options, const ValueOption& option,
                                       const std::string& value) {
@@ -41,10 +56,7 @@ std::optional<std::string> take_value(Options& options, const ValueOption& optio
         options.shot_path = value;
         return std::nullopt;
     }
-    const std::uint64_t max = option.kind == ValueKind::Seed
-                                  ? std::numeric_limits<std::uint64_t>::max()
-                                  : std::numeric_limits<std::uint32_t>::max();
-    const auto parsed = parse_unsigned(value, max);
+    const auto parsed = parse_unsigned(value, largest_value(option.kind));
     if (const auto* reason = std::get_if<std::string>(&parsed)) {
         return std::string(option.name) + " : " + *reason;
     }

@@ -23,7 +23,7 @@ struct Options {
     bool warp_lost = false;
     bool moths_near = false;
     bool night = false;
-    std::uint32_t companions = 0;
+    std::uint32_t companions = 0;  // at most 255
     bool light_all = false;
 };
 

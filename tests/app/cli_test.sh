@@ -28,4 +28,5 @@ check_error "--seed : invalid digit found in string" --seed -1
 check_error "--depth : number too large to fit in target type" --depth 4294967296
 check_error "--headless : cannot parse integer from empty string" --headless ""
 check_error "--companions : invalid digit found in string" --companions 1.5
+check_error "--companions : number too large to fit in target type" --companions 4294967295
 echo "cli: ok"

@@ -2,6 +2,8 @@
 // server recorded of it.
 //   pyrelle_tone play      start the output, play a tone, mute; print the moments (ms)
 //   pyrelle_tone silent    the same calls, expecting no usable device
+//   pyrelle_tone beeps SECONDS    start the output and beep every 100 ms
+//   pyrelle_tone heard FILE       whether a raw s16le recording holds any loud sound
 //   pyrelle_tone analyse FILE TONE_MS MUTE_MS RATE   check a raw s16le stereo recording
 #include <chrono>
 #include <cmath>
@@ -140,14 +142,44 @@ int analyse(const char* path, double tone_ms, double mute_ms, double rate) {
     return 0;
 }
 
+// Beeps every 100 ms for `seconds`: sound that should come back after the server restarts.
+int beeps(double seconds) {
+    pyrelle::Synth synth = pyrelle::start_audio();
+    const Note beep{kToneHz, kToneHz, 0.005f, 0.05f, 0.6f, 0.0f, Waveform::Sine};
+    const Clock::time_point start = Clock::now();
+    while (ms_since(start) < seconds * 1000.0) {
+        synth.play({&beep, 1});
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return synth.shared ? 0 : 3;
+}
+
+// Whether a raw s16le recording holds anything louder than a whisper.
+int heard(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::size_t loud = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        std::int16_t sample;
+        std::memcpy(&sample, &bytes[i], 2);
+        loud += std::abs(sample) > 2000;
+    }
+    std::printf("loud samples %zu of %zu\n", loud, bytes.size() / 2);
+    return loud > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "play") return play();
     if (mode == "silent") return silent();
+    if (mode == "beeps" && argc == 3) return beeps(std::atof(argv[2]));
+    if (mode == "heard" && argc == 3) return heard(argv[2]);
     if (mode == "analyse" && argc == 6)
         return analyse(argv[2], std::atof(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
-    std::fprintf(stderr, "usage: pyrelle_tone play | silent | analyse FILE TONE_MS MUTE_MS RATE\n");
+    std::fprintf(stderr,
+                 "usage: pyrelle_tone play | silent | beeps SECONDS | heard FILE | "
+                 "analyse FILE TONE_MS MUTE_MS RATE\n");
     return 2;
 }

@@ -94,10 +94,14 @@ TEST(CommandLine, NumberForms) {
         cases.push_back({option, "007", 7, ""});
         cases.push_back({option, "0", 0, ""});
     }
-    for (std::string option : {"--depth", "--headless", "--companions"}) {
+    for (std::string option : {"--depth", "--headless"}) {
         cases.push_back({option, "4294967295", 4294967295u, ""});
         cases.push_back({option, "4294967296", std::nullopt, large});
     }
+    // Every companion is simulated and drawn: the count is an 8-bit number.
+    cases.push_back({"--companions", "255", 255, ""});
+    cases.push_back({"--companions", "256", std::nullopt, large});
+    cases.push_back({"--companions", "4294967295", std::nullopt, large});
     cases.push_back({"--seed", "18446744073709551615", 18446744073709551615u, ""});
     cases.push_back({"--seed", "18446744073709551616", std::nullopt, large});
     cases.push_back({"--seed", "99999999999999999999999", std::nullopt, large});
