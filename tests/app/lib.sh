@@ -55,12 +55,21 @@ wait_until() {  # seconds command...
 }
 
 # Waits for the window titled $1 and prints its id. A sanitizer build starting on a loaded
-# machine can take many seconds to show it, so the deadline is generous.
+# machine can take many seconds to show it, so the deadline is generous. SDL may replace its
+# first window while it sets up drawing, so the window must still be the one found a moment
+# later.
 wait_window() {
-    local id deadline=$((SECONDS + 60))
+    local id again deadline=$((SECONDS + 60))
     while [ "$SECONDS" -lt "$deadline" ]; do
-        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1 || true)
+        if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then
+            sleep 0.3
+            again=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1 || true)
+            if [ "$again" = "$id" ] && xwininfo -id "$id" >/dev/null 2>&1; then
+                echo "$id"
+                return 0
+            fi
+        fi
         sleep 0.1
     done
     return 1

@@ -66,23 +66,29 @@ at_rest() {
 }
 
 # Holds key $2 until the firefly has moved $3 rows on screen (negative: up) from where it
-# rested; the camera trails a moving firefly, so a flight shows as a move on screen.
+# rested; the camera trails a moving firefly, so a flight shows as a move on screen. A key
+# lost on its way through the X server is pressed again, up to three times.
 flies() {  # window key rows
-    local from y deadline=$((SECONDS + 15))
+    local from y attempt deadline
     from=$(at_rest "$1") || fail "la luciole ne se pose pas"
-    xdotool windowfocus --sync "$1" 2>/dev/null || true
-    xdotool keydown "$2"
-    while [ "$SECONDS" -lt "$deadline" ]; do
-        y=$(firefly_y "$1")
-        if [ -n "$y" ] && { { [ "$3" -lt 0 ] && [ "$y" -le $((from + $3)) ]; } ||
-            { [ "$3" -gt 0 ] && [ "$y" -ge $((from + $3)) ]; }; }; then
-            xdotool keyup "$2"
-            return 0
-        fi
-        sleep 0.05
+    for attempt in 1 2 3; do
+        xdotool windowfocus --sync "$1" 2>/dev/null || true
+        xdotool keydown "$2"
+        deadline=$((SECONDS + 5))
+        while [ "$SECONDS" -lt "$deadline" ]; do
+            y=$(firefly_y "$1")
+            [ -z "${PLAY_TRACE:-}" ] || echo "$2 $attempt $SECONDS ${y:-?}" >&2
+            if [ -n "$y" ] && { { [ "$3" -lt 0 ] && [ "$y" -le $((from + $3)) ]; } ||
+                { [ "$3" -gt 0 ] && [ "$y" -ge $((from + $3)) ]; }; }; then
+                xdotool keyup "$2"
+                return 0
+            fi
+            sleep 0.05
+        done
+        xdotool keyup "$2"
     done
-    xdotool keyup "$2"
-    fail "la touche $2 ne fait pas voler la luciole (ligne $from, puis ${y:-?})"
+    xwd -silent -id "$1" >"${TMPDIR:-/tmp}/pyrelle-play-$2.xwd" || true
+    fail "la touche $2 ne fait pas voler la luciole (ligne $from, puis ${y:-?}; image dans ${TMPDIR:-/tmp}/pyrelle-play-$2.xwd)"
 }
 
 "$work/pyrelle" --seed 4 2>"$work/err" &
