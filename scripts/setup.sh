@@ -5,7 +5,8 @@ set -euo pipefail
 
 build_pkgs=(g++ cmake ninja-build pkg-config libsdl2-dev libasound2-dev libunistring-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xdotool x11-utils x11-apps
-           pulseaudio pulseaudio-utils libasound2-plugins alsa-utils clang libclang-rt-14-dev openbox)
+           x11-xkb-utils pulseaudio pulseaudio-utils libasound2-plugins alsa-utils clang
+           libclang-rt-14-dev openbox)
 
 want=("${build_pkgs[@]}")
 if [ "${1:-}" = "--tests" ]; then

@@ -56,17 +56,24 @@ start_pulse() {
     pactl info >/dev/null || { echo "audio_test: the sound server did not start" >&2; cat "$work/pulse.log" >&2; exit 1; }
 }
 
+# Waits until the recording $1 has grown by $2 bytes (48 000 frames of 4 bytes a second).
+record_more() {  # file bytes
+    local want=$(($(stat -c %s "$1") + $2))
+    for _ in $(seq 300); do
+        [ "$(stat -c %s "$1")" -ge "$want" ] && return 0
+        sleep 0.1
+    done
+    echo "audio_test: parec records nothing" >&2
+    exit 1
+}
+
 start_recording() {  # file
     parec --device=testsink.monitor --format=s16le --rate=48000 --channels=2 --raw \
         --latency-msec=10 --process-time-msec=10 >"$1" &
     parec_pid=$!
-    # parec takes a moment to connect; what is tested starts once the recording runs.
-    for _ in $(seq 100); do
-        [ -s "$1" ] && break
-        sleep 0.1
-    done
-    [ -s "$1" ] || { echo "audio_test: parec records nothing" >&2; exit 1; }
-    sleep 0.2
+    # parec takes a moment to connect; what is tested starts once the recording flows.
+    record_more "$1" 1
+    record_more "$1" 9600
 }
 
 stop_recording() {
@@ -79,7 +86,7 @@ start_pulse
 start_recording "$work/rec.raw"
 
 "$tone" play >"$work/play.out" 2>"$work/play.err"
-sleep 0.3
+record_more "$work/rec.raw" 57600  # 0.3 s past the program's end
 stop_recording
 
 cat "$work/play.out"

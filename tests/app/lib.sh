@@ -55,12 +55,32 @@ start_wm() {
     fail "pas de gestionnaire de fenêtres"
 }
 
-# Waits for the window titled $1 and prints its id.
+# Runs a command until it succeeds, for at most $1 seconds; returns 1 if it never did.
+wait_until() {  # seconds command...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# Waits for the window titled $1 and prints its id. A sanitizer build starting on a loaded
+# machine can take many seconds to show it, so the deadline is generous. SDL may replace its
+# first window while it sets up drawing, so the window must still be the one found a moment
+# later.
 wait_window() {
-    local id
-    for _ in $(seq 100); do
-        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
+    local id again deadline=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1 || true)
+        if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then
+            sleep 0.3
+            again=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1 || true)
+            if [ "$again" = "$id" ] && xwininfo -id "$id" >/dev/null 2>&1; then
+                echo "$id"
+                return 0
+            fi
+        fi
         sleep 0.1
     done
     return 1

@@ -1,12 +1,17 @@
 #pragma once
+#include <stdlib.h>
+
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "game/cave.hpp"
 #include "game/level.hpp"
 
-namespace pyrelle::testing {
+namespace pyrelle::fixtures {
 
 // Hand-drawn grids: '#' rock, anything else open. '~' also marks lake cells.
 inline Cave cave_from(const std::vector<std::string>& rows) {
@@ -72,4 +77,40 @@ inline void keep_exit_closed(Level& level) {
 
 constexpr float kDt = 0.016666668f;
 
-}  // namespace pyrelle::testing
+inline Shade shade_at(float x, float y) {
+    Shade s;
+    s.x = x;
+    s.y = y;
+    return s;
+}
+
+inline Moth moth_at(float x, float y, float orbit_dir = 1.0f) {
+    Moth m;
+    m.x = x;
+    m.y = y;
+    m.orbit_dir = orbit_dir;
+    return m;
+}
+
+// A fresh directory under /tmp, removed with everything in it at the end of the test.
+class TempDir {
+  public:
+    TempDir() {
+        char name[] = "/tmp/pyrelle-test-XXXXXX";
+        path = mkdtemp(name);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::filesystem::path path;
+};
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace pyrelle::fixtures

@@ -10,27 +10,14 @@
 #include <sstream>
 #include <vector>
 
+#include "game/fixtures.hpp"
+
 namespace pyrelle {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/pyrelle-records-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using fixtures::read_file;
+using fixtures::TempDir;
 
 void write_file(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
