@@ -5,45 +5,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <sstream>
 #include <vector>
+
+#include "file_fixtures.hpp"
 
 namespace pyrelle {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/pyrelle-replace-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::vector<std::string> names_in(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using fixtures::names_in;
+using fixtures::read_file;
+using fixtures::TempDir;
+using fixtures::write_file;
 
 std::vector<std::uint8_t> bytes_of(const std::string& text) {
     return {text.begin(), text.end()};

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "file_fixtures.hpp"
 #include "game/cave.hpp"
 #include "game/level.hpp"
 
@@ -90,27 +91,6 @@ inline Moth moth_at(float x, float y, float orbit_dir = 1.0f) {
     m.y = y;
     m.orbit_dir = orbit_dir;
     return m;
-}
-
-// A fresh directory under /tmp, removed with everything in it at the end of the test.
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/pyrelle-test-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::filesystem::path path;
-};
-
-// The whole file as bytes; empty when it cannot be read.
-inline std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 }  // namespace pyrelle::fixtures

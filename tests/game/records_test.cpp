@@ -16,12 +16,10 @@ namespace pyrelle {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::names_in;
 using fixtures::read_file;
 using fixtures::TempDir;
-
-void write_file(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using fixtures::write_file;
 
 TEST(Records, ParsingRules) {
     struct Case {
@@ -96,14 +94,6 @@ TEST(Records, MissingOrInvalidFilesGiveNoRecords) {
     write_file(dir.path / "latin1.sav", "best_depth=4\nbest_time=\xE9\n");  // not UTF-8
     EXPECT_EQ(Records::load(dir.path / "latin1.sav"), Records{});
     EXPECT_EQ(Records::load(dir.path), Records{});  // a directory
-}
-
-std::vector<std::string> names_in(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(Records, AFailedSaveWarnsEachTimeAndKeepsTheOldFile) {

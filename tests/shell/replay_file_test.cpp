@@ -6,12 +6,14 @@
 #include <fstream>
 #include <limits>
 
+#include "file_fixtures.hpp"
 #include "replay.hpp"
 
 namespace pyrelle {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::TempDir;
 
 Keys keys(bool up, bool right, bool action) {
     Keys k;
@@ -156,16 +158,6 @@ TEST(ReplayFile, TheRecorderKeepsRunsAndThePlayerGivesBackEveryStep) {
     EXPECT_TRUE(player.done());
     EXPECT_FALSE(player.next());
 }
-
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/pyrelle-replay-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
 
 std::string read_reason(const fs::path& path) {
     const auto read = read_replay(path);

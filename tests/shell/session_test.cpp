@@ -5,11 +5,14 @@
 #include <filesystem>
 
 #include "engine/step_loop.hpp"
+#include "file_fixtures.hpp"
 #include "game/autopilot.hpp"
 #include "startup.hpp"
 
 namespace pyrelle {
 namespace {
+
+using fixtures::TempDir;
 
 // Keys a player would press to fly where the autopilot steers: each axis past 0.38 (the
 // sectors of eight directions).
@@ -89,16 +92,6 @@ TEST(PlaySession, ATitleToVictoryRunComesBackKeyForKeyToTheSameEnd) {
     ASSERT_TRUE(diverted.mismatch);
     EXPECT_NE(diverted.end, played.replay.end);
 }
-
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/pyrelle-session-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::filesystem::path path;
-};
 
 // A game one step from the Source's door, saving beside `records_file` when `save` is on.
 struct NearTheSource {
