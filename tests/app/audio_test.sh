@@ -157,7 +157,10 @@ start_xvfb
 trap 'cleanup; kill "$XVFB_PID" 2>/dev/null || true' EXIT
 "$1" --seed 1 2>"$work/game.err" &
 game_pid=$!
-win=$(wait_window Pyrelle) || { echo "audio_test: no game window" >&2; exit 1; }
+win=$(wait_window Pyrelle) || {
+    echo "audio_test: no game window ($(kill -0 "$game_pid" 2>/dev/null && echo running || echo ended); stderr: $(cat "$work/game.err"))" >&2
+    exit 1
+}
 sleep 1
 kill -STOP "$pulse_pid"
 sleep 0.5
