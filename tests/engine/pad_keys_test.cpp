@@ -2,19 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "held_keys_text.hpp"
+
 namespace pyrelle {
 namespace {
 
-std::string keys_text(const HeldKeys& k) {
-    std::string s;
-    if (k.up) s += "U";
-    if (k.down) s += "D";
-    if (k.left) s += "L";
-    if (k.right) s += "R";
-    if (k.action) s += "A";
-    if (k.escape) s += "E";
-    return s;
-}
+using fixtures::keys_text;
 
 TEST(PadKeys, DpadStickAndButtonsMapOntoTheGameKeys) {
     struct Case {

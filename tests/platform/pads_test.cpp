@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "held_keys_text.hpp"
+
 namespace pyrelle {
 namespace {
+
+using fixtures::keys_text;
 
 // One SDL virtual controller with the standard layout: button i is SDL's controller button i.
 class VirtualPad {
@@ -42,17 +46,6 @@ class VirtualPad {
   private:
     SDL_Joystick* joystick_ = nullptr;
 };
-
-std::string keys_text(const HeldKeys& k) {
-    std::string s;
-    if (k.up) s += "U";
-    if (k.down) s += "D";
-    if (k.left) s += "L";
-    if (k.right) s += "R";
-    if (k.action) s += "A";
-    if (k.escape) s += "E";
-    return s;
-}
 
 // What the window loop gathers from the events of one turn.
 struct Gathered {
