@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the game and the tests need, only when missing.
-# Used by run.sh (build and run-time set) and test.sh (adds the test tools).
+# Used by run.sh (build and run-time set) and test.sh (--tests adds the test tools).
+# PYRELLE_EXTRA_PACKAGES adds more (the web build's, for one).
 set -euo pipefail
 
 build_pkgs=(g++ cmake ninja-build pkg-config libsdl2-dev libasound2-dev libunistring-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xdotool x11-utils x11-apps
-           pulseaudio pulseaudio-utils libasound2-plugins alsa-utils)
+           x11-xkb-utils pulseaudio pulseaudio-utils libasound2-plugins clang libclang-rt-14-dev
+           openbox desktop-file-utils appstream groff-base)
 
 want=("${build_pkgs[@]}")
 if [ "${1:-}" = "--tests" ]; then
     want+=("${test_pkgs[@]}")
 fi
+# shellcheck disable=SC2206
+want+=(${PYRELLE_EXTRA_PACKAGES:-})
 
 missing=()
 for p in "${want[@]}"; do
@@ -20,9 +24,15 @@ for p in "${want[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installation des paquets manquants : ${missing[*]}" >&2
 sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "paquets manquants : ${missing[*]} ; installez-les en root : apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    sudo_cmd=(sudo)
+fi
+echo "installation de ${missing[*]}…" >&2
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"${sudo_cmd[@]}" apt-get update -q >&2
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >&2

@@ -7,7 +7,7 @@ namespace pyrelle {
 
 namespace {
 
-enum class ValueKind { Seed, Depth, Headless, Shot, Companions };
+enum class ValueKind { Seed, Depth, Headless, Shot, Companions, Record, Replay };
 
 struct Flag {
     std::string_view name;
@@ -15,10 +15,15 @@ struct Flag {
 };
 
 constexpr Flag kFlags[] = {
-    {"--idle", &Options::idle},           {"--auto", &Options::autopilot},
-    {"--warp-exit", &Options::warp_exit}, {"--warp-water", &Options::warp_water},
-    {"--warp-lost", &Options::warp_lost}, {"--moths-near", &Options::moths_near},
-    {"--night", &Options::night},         {"--light-all", &Options::light_all},
+    {"--idle", &Options::idle},
+    {"--auto", &Options::autopilot},
+    {"--warp-exit", &Options::warp_exit},
+    {"--warp-water", &Options::warp_water},
+    {"--warp-lost", &Options::warp_lost},
+    {"--moths-near", &Options::moths_near},
+    {"--night", &Options::night},
+    {"--light-all", &Options::light_all},
+    {"--fullscreen", &Options::fullscreen},
 };
 
 struct ValueOption {
@@ -32,19 +37,42 @@ constexpr ValueOption kValueOptions[] = {
     {"--headless", ValueKind::Headless},
     {"--shot", ValueKind::Shot},
     {"--companions", ValueKind::Companions},
+    {"--record", ValueKind::Record},
+    {"--replay", ValueKind::Replay},
 };
+
+// Companions are drawn, lit and followed one by one every step: an 8-bit count is already
+// far more than a game finds (eight), while a 32-bit one would ask for gigabytes.
+constexpr std::uint64_t kMostCompanions = std::numeric_limits<std::uint8_t>::max();
+
+std::uint64_t largest_value(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::Seed:
+            return std::numeric_limits<std::uint64_t>::max();
+        case ValueKind::Companions:
+            return kMostCompanions;
+        default:
+            return std::numeric_limits<std::uint32_t>::max();
+    }
+}
 
 // Stores one option value; returns an error message when it is not valid.
 std::optional<std::string> take_value(Options& options, const ValueOption& option,
                                       const std::string& value) {
-    if (option.kind == ValueKind::Shot) {
-        options.shot_path = value;
-        return std::nullopt;
+    switch (option.kind) {
+        case ValueKind::Shot:
+            options.shot_path = value;
+            return std::nullopt;
+        case ValueKind::Record:
+            options.record_path = value;
+            return std::nullopt;
+        case ValueKind::Replay:
+            options.replay_path = value;
+            return std::nullopt;
+        default:
+            break;
     }
-    const std::uint64_t max = option.kind == ValueKind::Seed
-                                  ? std::numeric_limits<std::uint64_t>::max()
-                                  : std::numeric_limits<std::uint32_t>::max();
-    const auto parsed = parse_unsigned(value, max);
+    const auto parsed = parse_unsigned(value, largest_value(option.kind));
     if (const auto* reason = std::get_if<std::string>(&parsed)) {
         return std::string(option.name) + " : " + *reason;
     }
@@ -62,7 +90,7 @@ std::optional<std::string> take_value(Options& options, const ValueOption& optio
         case ValueKind::Companions:
             options.companions = static_cast<std::uint32_t>(number);
             break;
-        case ValueKind::Shot:
+        default:
             break;
     }
     return std::nullopt;

@@ -23,14 +23,17 @@ struct Options {
     bool warp_lost = false;
     bool moths_near = false;
     bool night = false;
-    std::uint32_t companions = 0;
+    std::uint32_t companions = 0;  // at most 255
     bool light_all = false;
+    bool fullscreen = false;
+    std::optional<std::string> record_path;  // --record: the steps of this game go there
+    std::optional<std::string> replay_path;  // --replay: the game and its steps come from there
 };
 
 inline constexpr std::string_view kUsage =
-    "pyrelle [--seed N] [--depth N] [--headless FRAMES [--shot fichier.png] [--idle]] [--auto] "
-    "[--warp-exit] [--warp-water] [--warp-lost] [--moths-near] [--night] [--companions N] "
-    "[--light-all]";
+    "pyrelle [--seed N] [--depth N] [--fullscreen] [--record fichier.rpl] [--replay fichier.rpl] "
+    "[--headless FRAMES [--shot fichier.png] [--idle]] [--auto] [--warp-exit] [--warp-water] "
+    "[--warp-lost] [--moths-near] [--night] [--companions N] [--light-all]";
 
 struct HelpRequested {};
 struct CommandLineError {

@@ -64,13 +64,11 @@ Keys scripted_keys(std::uint32_t step) {
     return keys;
 }
 
-int run_headless(Game& game, std::uint32_t frames, bool idle, const std::string& shot_path) {
+int run_headless(PlaySession& session, Game& game, std::uint32_t frames, bool idle,
+                 const std::string& shot_path) {
     const Clock::time_point t0 = Clock::now();
-    Input input;
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        input.now = idle ? Keys{} : scripted_keys(i);
-        if (!game.step(input, kStep)) break;
-        input.prev = input.now;
+    for (std::uint32_t i = 0; i < frames && !session.replay_over(); ++i) {
+        if (!session.step(idle ? Keys{} : scripted_keys(i), kStep)) break;
     }
     Canvas picture(kViewWidth, kViewHeight);
     game.render(picture);

@@ -4,6 +4,7 @@
 
 #include "engine/input.hpp"
 #include "game/game.hpp"
+#include "session.hpp"
 
 namespace pyrelle {
 
@@ -15,8 +16,10 @@ std::string format_duration(std::uint64_t nanoseconds);
 // right, down, left, up for 50 steps each, over and over.
 Keys scripted_keys(std::uint32_t step);
 
-// Runs `frames` steps without window or sound, prints the timing and summary lines on
-// standard error, writes the last picture enlarged 3 times; returns the exit status.
-int run_headless(Game& game, std::uint32_t frames, bool idle, const std::string& shot_path);
+// Runs `frames` steps of the session's game without window or sound (fewer when a watched
+// replay ends first), prints the timing and summary lines on standard error, writes the last
+// picture enlarged 3 times; returns the exit status.
+int run_headless(PlaySession& session, Game& game, std::uint32_t frames, bool idle,
+                 const std::string& shot_path);
 
 }  // namespace pyrelle

@@ -4,8 +4,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
+
+#include "engine/app_pads.hpp"
+#include "engine/view_fit.hpp"
 
 namespace pyrelle {
 namespace {
@@ -44,8 +48,13 @@ struct Window {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
-    bool open = true;
+    bool fullscreen = false;
+    bool screensaver_allowed = true;
+    bool enter_taken = false;  // Enter went down as part of Alt+Enter: not the action key
 
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
     ~Window() {
         if (texture) SDL_DestroyTexture(texture);
         if (renderer) SDL_DestroyRenderer(renderer);
@@ -58,7 +67,15 @@ std::optional<std::string> sdl_failure() {
     return std::string(SDL_GetError());
 }
 
-std::optional<std::string> open_window(Window& w, const std::string& title) {
+std::optional<std::string> set_fullscreen(Window& w, bool on) {
+    if (SDL_SetWindowFullscreen(w.window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        return sdl_failure();
+    w.fullscreen = on;
+    SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
+    return std::nullopt;
+}
+
+std::optional<std::string> open_window(Window& w, const AppSettings& settings) {
     SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
     // Only real desktops: never fall back to an invisible off-screen driver.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,wayland", SDL_HINT_OVERRIDE);
@@ -67,59 +84,105 @@ std::optional<std::string> open_window(Window& w, const std::string& title) {
     {
         QuietStderr quiet;
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return sdl_failure();
+        // Without controller support (no input devices to read) the keyboard still plays.
+        SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
-    w.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                static_cast<int>(kViewWidth) * kScale,
+    w.window = SDL_CreateWindow(settings.title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                SDL_WINDOWPOS_CENTERED, static_cast<int>(kViewWidth) * kScale,
                                 static_cast<int>(kViewHeight) * kScale, SDL_WINDOW_RESIZABLE);
     if (!w.window) return sdl_failure();
     w.renderer = SDL_CreateRenderer(w.window, -1, 0);
     if (!w.renderer) return sdl_failure();
-    // Keeps the picture's proportions in a resized window, centred, with black borders.
-    if (SDL_RenderSetLogicalSize(w.renderer, kViewWidth, kViewHeight) != 0) return sdl_failure();
     w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                   kViewWidth, kViewHeight);
     if (!w.texture) return sdl_failure();
+    if (settings.fullscreen) {
+        if (auto error = set_fullscreen(w, true)) return error;
+    }
     SDL_StartTextInput();
     return std::nullopt;
 }
 
 // Keys are matched by physical position (scancodes), so ZQSD works on AZERTY.
-HeldKeys keys_of(const Uint8* down) {
+template <typename IsDown>
+HeldKeys keys_of(IsDown down, bool enter_is_action) {
     HeldKeys held;
-    held.up = down[SDL_SCANCODE_UP] || down[SDL_SCANCODE_W];
-    held.down = down[SDL_SCANCODE_DOWN] || down[SDL_SCANCODE_S];
-    held.left = down[SDL_SCANCODE_LEFT] || down[SDL_SCANCODE_A];
-    held.right = down[SDL_SCANCODE_RIGHT] || down[SDL_SCANCODE_D];
-    held.action =
-        down[SDL_SCANCODE_RETURN] || down[SDL_SCANCODE_KP_ENTER] || down[SDL_SCANCODE_SPACE];
-    held.escape = down[SDL_SCANCODE_ESCAPE];
+    held.up = down(SDL_SCANCODE_UP) || down(SDL_SCANCODE_W);
+    held.down = down(SDL_SCANCODE_DOWN) || down(SDL_SCANCODE_S);
+    held.left = down(SDL_SCANCODE_LEFT) || down(SDL_SCANCODE_A);
+    held.right = down(SDL_SCANCODE_RIGHT) || down(SDL_SCANCODE_D);
+    held.action = down(SDL_SCANCODE_SPACE) ||
+                  (enter_is_action && (down(SDL_SCANCODE_RETURN) || down(SDL_SCANCODE_KP_ENTER)));
+    held.escape = down(SDL_SCANCODE_ESCAPE);
     return held;
 }
 
-// Keys that went down since the last step ran: a tap shorter than one turn (or made
-// while a slow turn ran no step) still reaches the game as one press.
-struct Taps {
-    Uint8 down[SDL_NUM_SCANCODES] = {};
-};
-
-// Handles pending window events: typed text feeds the mute request, a close ends the run.
-void process_events(Window& w, StepLoop& loop, Taps& taps) {
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_QUIT) w.open = false;
-        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)
-            w.open = false;
-        if (event.type == SDL_TEXTINPUT) loop.take_typed_text(event.text.text);
-        if (event.type == SDL_KEYDOWN && !event.key.repeat)
-            taps.down[event.key.keysym.scancode] = 1;
-    }
+HeldKeys keyboard_held(const Window& w) {
+    const Uint8* state = SDL_GetKeyboardState(nullptr);
+    return keys_of([state](SDL_Scancode key) { return state[key] != 0; }, !w.enter_taken);
 }
 
-HeldKeys read_held_keys(const Taps& taps) {
-    const HeldKeys now = keys_of(SDL_GetKeyboardState(nullptr));
-    const HeldKeys tapped = keys_of(taps.down);
-    return {now.up || tapped.up,       now.down || tapped.down,     now.left || tapped.left,
-            now.right || tapped.right, now.action || tapped.action, now.escape || tapped.escape};
+bool is_enter(SDL_Scancode key) {
+    return key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER;
+}
+
+// What the window and the pads reported since the last turn.
+struct News {
+    bool closed = false;
+    bool toggle_fullscreen = false;
+    bool focus_lost = false;
+};
+
+// `tapped` gathers the keys and buttons that went down since the last step: one that went
+// down and up within a turn (or while a slow turn ran no step) still reaches the game.
+void take_key_down(const SDL_KeyboardEvent& key, Window& w, News& news, HeldKeys& tapped) {
+    if (key.repeat) return;
+    const SDL_Scancode code = key.keysym.scancode;
+    if (code == SDL_SCANCODE_F11 || (is_enter(code) && (key.keysym.mod & KMOD_ALT))) {
+        news.toggle_fullscreen = true;
+        w.enter_taken = w.enter_taken || is_enter(code);
+        return;
+    }
+    tapped = either(tapped, keys_of([code](SDL_Scancode k) { return k == code; }, !w.enter_taken));
+}
+
+News take_events(Window& w, Pads& pads, StepLoop& loop, HeldKeys& tapped) {
+    News news;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+            case SDL_QUIT:
+                news.closed = true;
+                break;
+            case SDL_WINDOWEVENT:
+                news.closed = news.closed || event.window.event == SDL_WINDOWEVENT_CLOSE;
+                news.focus_lost =
+                    news.focus_lost || event.window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+                break;
+            case SDL_TEXTINPUT:
+                loop.take_typed_text(event.text.text);
+                break;
+            case SDL_KEYDOWN:
+                take_key_down(event.key, w, news, tapped);
+                break;
+            case SDL_KEYUP:
+                if (is_enter(event.key.keysym.scancode)) w.enter_taken = false;
+                break;
+            default: {
+                const PadPresses pad = pads.handle(event);
+                tapped = either(tapped, pad.tapped);
+                loop.mute_request = loop.mute_request || pad.mute;
+            }
+        }
+    }
+    return news;
+}
+
+// A run being played keeps the screen awake: with a gamepad, nothing else would.
+void keep_screen_awake(Window& w, bool playing) {
+    if (playing == !w.screensaver_allowed) return;
+    playing ? SDL_DisableScreenSaver() : SDL_EnableScreenSaver();
+    w.screensaver_allowed = !playing;
 }
 
 std::optional<std::string> present(Window& w, const Canvas& canvas) {
@@ -127,40 +190,64 @@ std::optional<std::string> present(Window& w, const Canvas& canvas) {
                           static_cast<int>(canvas.width * sizeof(std::uint32_t))) != 0) {
         return sdl_failure();
     }
+    int width = 0, height = 0;
+    if (SDL_GetRendererOutputSize(w.renderer, &width, &height) != 0) return sdl_failure();
+    const ViewRect fit = fit_view(width, height, kViewWidth, kViewHeight);
+    const SDL_Rect target{fit.x, fit.y, fit.width, fit.height};
     if (SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255) != 0) return sdl_failure();
     if (SDL_RenderClear(w.renderer) != 0) return sdl_failure();
-    if (SDL_RenderCopy(w.renderer, w.texture, nullptr, nullptr) != 0) return sdl_failure();
+    if (SDL_RenderCopy(w.renderer, w.texture, nullptr, &target) != 0) return sdl_failure();
     SDL_RenderPresent(w.renderer);
     return std::nullopt;
 }
 
-}  // namespace
+// Time between turns, and at most one presented frame per frame period.
+struct FramePacer {
+    Clock::time_point last = Clock::now();
+    Clock::time_point last_present = last;
 
-std::optional<std::string> App::run(const std::string& title, LoopClient& client) {
-    Window w;
-    if (auto error = open_window(w, title)) return error;
-    Canvas canvas(kViewWidth, kViewHeight);
-    StepLoop loop;
-    Taps taps;
-    auto last = Clock::now();
-    auto last_present = last;
-    process_events(w, loop, taps);
-    while (w.open) {
+    float elapsed() {
         const auto now = Clock::now();
         const float dt = std::chrono::duration<float>(now - last).count();
         last = now;
-        const StepLoop::Turn turn =
-            loop.run_turn(read_held_keys(taps), dt > 0.0f ? dt : 0.0f, client);
-        if (turn.quit) return std::nullopt;
-        if (turn.steps > 0) taps = Taps{};
-        client.render(canvas);
-        if (auto error = present(w, canvas)) return error;
-        process_events(w, loop, taps);
+        return dt > 0.0f ? dt : 0.0f;
+    }
+    void wait_for_next_frame() {
         const auto next = last_present + std::chrono::nanoseconds(kFrameLimitNs);
         std::this_thread::sleep_until(next);
         last_present = std::max(next, Clock::now());
     }
-    return std::nullopt;
+};
+
+}  // namespace
+
+std::optional<std::string> App::run(const AppSettings& settings, LoopClient& client) {
+    Window w;
+    if (auto error = open_window(w, settings)) return error;
+    Pads pads;  // closed before the window takes SDL down
+    Canvas canvas(kViewWidth, kViewHeight);
+    StepLoop loop;
+    HeldKeys tapped;  // went down since the last step
+    FramePacer pacer;
+    for (;;) {
+        const News news = take_events(w, pads, loop, tapped);
+        if (news.closed) return std::nullopt;
+        if (news.toggle_fullscreen) {
+            if (auto error = set_fullscreen(w, !w.fullscreen)) return error;
+        }
+        // Losing the focus in the middle of a run pauses it, exactly as Escape would.
+        if (news.focus_lost && client.playing()) tapped.escape = true;
+
+        const HeldKeys held = either(either(keyboard_held(w), pads.held()), tapped);
+        const StepLoop::Turn turn = loop.run_turn(held, pacer.elapsed(), client);
+        if (turn.quit) return std::nullopt;
+        if (turn.steps > 0) tapped = HeldKeys{};
+        keep_screen_awake(w, client.playing());
+
+        client.render(canvas);
+        if (auto error = present(w, canvas)) return error;
+        pacer.wait_for_next_frame();
+    }
 }
 
 }  // namespace pyrelle

@@ -5,14 +5,17 @@
 #include <cerrno>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
-#include <vector>
+#include <variant>
 
+#include "engine/period.hpp"
 #include "engine/samples.hpp"
 
 namespace pyrelle {
@@ -116,93 +119,174 @@ std::optional<Failure> configure(snd_pcm_t* pcm, Config& config) {
     return std::nullopt;
 }
 
-// Our playback thread in the role of the audio callback: lock, render one period of mono
-// samples, unlock, write them to every channel in the device's format, block on the device.
-class AlsaStream final : public AudioStream {
-  public:
-    AlsaStream(Pcm pcm, std::shared_ptr<SharedSynth> shared, Config config)
-        : pcm_(std::move(pcm)), shared_(std::move(shared)), config_(config) {}
+// Opens the default device without blocking (a busy or hung device must not stall the
+// game) and sets it up; the device, or why it cannot be used.
+std::variant<Pcm, Failure> open_default(Config& config) {
+    snd_pcm_t* raw = nullptr;
+    const int opened = snd_pcm_open(&raw, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    // No default device at all is the common case; a busy or forbidden one says why.
+    if (opened == -ENOENT || opened == -ENODEV || (opened >= 0 && raw == nullptr))
+        return Failure{"aucune sortie audio"};
+    if (opened < 0) return Failure{alsa_text(opened)};
+    Pcm pcm(raw);
+    if (auto failure = configure(pcm.get(), config)) return *failure;
+    return pcm;
+}
 
-    AlsaStream(const AlsaStream&) = delete;
-    AlsaStream& operator=(const AlsaStream&) = delete;
+using Clock = std::chrono::steady_clock;
 
-    ~AlsaStream() override {
-        {
-            std::lock_guard lock(shared_->mutex);
-            stop_ = true;
-        }
-        if (thread_.joinable()) thread_.join();
-        snd_pcm_drop(pcm_.get());
+constexpr auto kStopWait = std::chrono::milliseconds(200);  // the most a closing game waits
+constexpr int kPollMs = 50;  // how often a write waiting on a full device looks for a stop
+constexpr auto kReopenEvery = std::chrono::seconds(2);
+
+// The stop request from the Synth's owner and the playback thread's word that it is done.
+// Held by both: a thread stuck in a hung sound server outlives an owner who stopped waiting.
+struct Control {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stop = false;
+    bool finished = false;
+
+    bool stopping() {
+        std::lock_guard lock(mutex);
+        return stop;
     }
-
-    void start() {
-        thread_ = std::thread([this] { run(); });
+    // Sleeps until `until` or a stop request; true when asked to stop.
+    bool sleep_until(Clock::time_point until) {
+        std::unique_lock lock(mutex);
+        return changed.wait_until(lock, until, [this] { return stop; });
     }
-
-  private:
-    Pcm pcm_;
-    std::shared_ptr<SharedSynth> shared_;
-    Config config_;
-    bool stop_ = false;  // guarded by shared_->mutex
-    std::thread thread_;
-
-    void run();
-    int write_period(const unsigned char* data);
+    void request_stop() {
+        std::lock_guard lock(mutex);
+        stop = true;
+        changed.notify_all();
+    }
+    // True when the thread finished within `patience`.
+    bool wait_finished(std::chrono::milliseconds patience) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, patience, [this] { return finished; });
+    }
+    void finish() {
+        std::lock_guard lock(mutex);
+        finished = true;
+        changed.notify_all();
+    }
 };
 
-// Writes one period, recovering from under-runs. 0, or the error it could not mend.
-int AlsaStream::write_period(const unsigned char* data) {
-    const std::size_t frame_bytes = config_.channels * sample_bytes(config_.format);
+constexpr int kStopped = 1;
+
+// Writes one period, recovering from under-runs. A full device is waited on kPollMs at a
+// time, looking for a stop request in between, so a sound server that stops answering
+// cannot hold the thread. 0, kStopped, or the error it could not mend.
+int write_period(snd_pcm_t* pcm, const Period& period, Control& control) {
+    const std::size_t frame_bytes = period.channels * sample_bytes(period.format);
+    const snd_pcm_uframes_t frames = period.mono.size();
     snd_pcm_uframes_t done = 0;
-    while (done < config_.period) {
-        const snd_pcm_sframes_t n =
-            snd_pcm_writei(pcm_.get(), data + done * frame_bytes, config_.period - done);
+    while (done < frames) {
+        snd_pcm_sframes_t n =
+            snd_pcm_writei(pcm, period.bytes.data() + done * frame_bytes, frames - done);
         if (n >= 0) {
             done += static_cast<snd_pcm_uframes_t>(n);
             continue;
         }
-        if (n == -EAGAIN) continue;
-        if (const int err = snd_pcm_recover(pcm_.get(), static_cast<int>(n), 1); err < 0)
-            return err;
+        if (n == -EAGAIN) {
+            if (control.stopping()) return kStopped;
+            const int waited = snd_pcm_wait(pcm, kPollMs);
+            if (waited >= 0) continue;  // room again, or time to look for a stop
+            n = waited;
+        }
+        if (const int err = snd_pcm_recover(pcm, static_cast<int>(n), 1); err < 0) return err;
     }
     return 0;
 }
 
-void AlsaStream::run() {
-    using Clock = std::chrono::steady_clock;
-    const std::size_t samples = config_.period * config_.channels;
-    std::vector<float> mono(config_.period);
-    std::vector<unsigned char> data(samples * sample_bytes(config_.format));
-    const auto period_time = std::chrono::duration<double>(double(config_.period) / config_.rate);
-    const auto ahead = std::chrono::duration<double>(double(config_.buffer) / config_.rate);
+struct Played {
+    int result = 0;    // kStopped, or the error that ended playing
+    bool any = false;  // at least one period reached the device
+};
+
+// Plays periods into one open device until a stop request or an error it cannot mend.
+Played play_device(snd_pcm_t* pcm, const Config& config, SharedSynth& shared, Control& control) {
+    Period period = Period::create(config.period, config.channels, config.format);
+    const auto period_time = std::chrono::duration<double>(double(config.period) / config.rate);
+    const auto ahead = std::chrono::duration<double>(double(config.buffer) / config.rate);
     const Clock::time_point start = Clock::now();
     double written = 0;  // seconds of sound handed to the device
-    bool failing = false;
+    Played played;
     for (;;) {
-        {
-            std::lock_guard lock(shared_->mutex);
-            if (stop_) return;
-            if (shared_->unusable) {
-                std::fill(mono.begin(), mono.end(), 0.0f);
-            } else {
-                shared_->state.render(mono.data(), mono.size());
-            }
-        }
-        write_interleaved(mono, config_.channels, config_.format, data.data(), samples);
-        const int err = write_period(data.data());
-        // One message per run of failures; the device is tried again every period.
-        if (err < 0 && !failing) std::fprintf(stderr, "erreur audio : %s\n", snd_strerror(err));
-        failing = err < 0;
-        const bool ok = !failing;
+        period.fill(shared);
+        played.result = write_period(pcm, period, control);
+        if (played.result != 0) return played;
+        played.any = true;
         written += period_time.count();
-        // A device that never blocks (a null sink, a broken one) must not make us spin:
-        // stay at most one buffer ahead of the clock.
+        // A device that never blocks (a null sink) must not make us spin: stay at most one
+        // buffer ahead of the clock.
         const auto due = start + std::chrono::duration_cast<Clock::duration>(
                                      std::chrono::duration<double>(written) - ahead);
-        if (!ok || Clock::now() < due)
-            std::this_thread::sleep_until(ok ? due : Clock::now() + period_time);
+        if (control.sleep_until(due)) {
+            played.result = kStopped;
+            return played;
+        }
     }
 }
+
+// The default device again, quietly, after it failed; its rate may differ from the old one.
+Pcm reopen(Config& config, SharedSynth& shared) {
+    const float old_rate = static_cast<float>(config.rate);
+    auto opened = open_default(config);
+    if (!std::holds_alternative<Pcm>(opened)) return nullptr;
+    if (static_cast<float>(config.rate) != old_rate) {
+        std::lock_guard lock(shared.mutex);
+        shared.state.set_sample_rate(static_cast<float>(config.rate));
+    }
+    return std::move(std::get<Pcm>(opened));
+}
+
+// The playback thread, in the role of the audio callback. After a device error it says so
+// once, then tries the default device again every kReopenEvery until sound plays again
+// (a restarted sound server, a headset plugged back in).
+void playback(std::shared_ptr<Control> control, std::shared_ptr<SharedSynth> shared, Pcm pcm,
+              Config config) {
+    bool failing = false;
+    while (!control->stopping()) {
+        if (!pcm) {
+            if (control->sleep_until(Clock::now() + kReopenEvery)) break;
+            pcm = reopen(config, *shared);
+            continue;
+        }
+        const Played played = play_device(pcm.get(), config, *shared, *control);
+        if (played.result == kStopped) break;
+        if (played.any) failing = false;
+        if (!failing) std::fprintf(stderr, "erreur audio : %s\n", snd_strerror(played.result));
+        failing = true;
+        pcm.reset();
+    }
+    pcm.reset();  // closing can hang on a hung server: the owner may have stopped waiting
+    control->finish();
+}
+
+// Keeps the playback thread running; stops it when destroyed, waiting at most kStopWait so
+// that closing the game never hangs on the sound device.
+class AlsaStream final : public AudioStream {
+  public:
+    AlsaStream(std::shared_ptr<Control> control, std::thread thread)
+        : control_(std::move(control)), thread_(std::move(thread)) {}
+    AlsaStream(const AlsaStream&) = delete;
+    AlsaStream& operator=(const AlsaStream&) = delete;
+
+    ~AlsaStream() override {
+        control_->request_stop();
+        if (control_->wait_finished(kStopWait)) {
+            thread_.join();
+        } else {
+            thread_.detach();  // it owns all it touches; the process is ending anyway
+        }
+    }
+
+  private:
+    std::shared_ptr<Control> control_;
+    std::thread thread_;
+};
 
 }  // namespace
 
@@ -212,27 +296,22 @@ Synth start_audio() {
         std::fprintf(stderr, "son désactivé : %s\n", text.c_str());
         return Synth{};
     };
-    snd_pcm_t* raw = nullptr;
-    const int opened = snd_pcm_open(&raw, "default", SND_PCM_STREAM_PLAYBACK, 0);
-    // No default device at all is the common case; a busy or forbidden one says why.
-    if (opened == -ENOENT || opened == -ENODEV || (opened >= 0 && raw == nullptr))
-        return fail("aucune sortie audio");
-    if (opened < 0) return fail(snd_strerror(opened));
-    Pcm pcm(raw);
     Config config;
-    if (auto failure = configure(pcm.get(), config)) return fail(failure->text);
+    auto opened = open_default(config);
+    if (const auto* failure = std::get_if<Failure>(&opened)) return fail(failure->text);
 
     auto shared = std::make_shared<SharedSynth>();
     shared->state = SynthState::create(static_cast<float>(config.rate));
-    auto stream = std::make_unique<AlsaStream>(std::move(pcm), shared, config);
+    auto control = std::make_shared<Control>();
+    std::thread thread;
     try {
-        stream->start();
+        thread = std::thread(playback, control, shared, std::move(std::get<Pcm>(opened)), config);
     } catch (const std::system_error& e) {
         return fail(e.what());
     }
     Synth synth;
     synth.shared = std::move(shared);
-    synth.stream = std::move(stream);
+    synth.stream = std::make_unique<AlsaStream>(std::move(control), std::move(thread));
     return synth;
 }
 

@@ -20,7 +20,9 @@ std::vector<std::uint8_t> zlib_stored(std::span<const std::uint8_t> raw);
 // The whole PNG file of `image` enlarged `scale` times (nearest neighbour), 8-bit RGB.
 std::vector<std::uint8_t> encode_png(const Canvas& image, std::uint32_t scale);
 
-// Writes the file in one operation. Returns the system's error text on failure.
+// Writes the file so that a failure (a full disk, say) leaves any earlier file at `path`
+// whole and no partial picture behind; a device or pipe is written in place. Returns the
+// system's error text on failure.
 std::optional<std::string> write_png(const Canvas& image, const std::string& path,
                                      std::uint32_t scale);
 

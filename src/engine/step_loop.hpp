@@ -19,6 +19,8 @@ class LoopClient {
     virtual ~LoopClient() = default;
     virtual bool step(const Input& input, float dt) = 0;  // false: quit
     virtual void render(Canvas& canvas) = 0;
+    // A run is being played: losing the window's focus pauses it, and the screensaver waits.
+    virtual bool playing() const = 0;
 };
 
 // The keys the window reports as held this turn (mute comes from typed text instead).

@@ -63,11 +63,16 @@ float semitone(float n) {
 
 SynthState SynthState::create(float sample_rate) {
     SynthState s;
-    s.sample_rate = sample_rate;
-    const float length = std::floor(0.23f * sample_rate);
-    s.echo.assign(length > 0.0f ? static_cast<std::size_t>(length) : 0u, 0.0f);
+    s.set_sample_rate(sample_rate);
     s.voices.reserve(kMaxVoices);
     return s;
+}
+
+void SynthState::set_sample_rate(float rate) {
+    sample_rate = rate;
+    const float length = std::floor(0.23f * rate);
+    echo.assign(length > 0.0f ? static_cast<std::size_t>(length) : 0u, 0.0f);
+    echo_index = 0;
 }
 
 void SynthState::add_note(const Note& note) {

@@ -61,6 +61,10 @@ struct SynthState {
     // A silent state for a stream of `sample_rate` Hz; the only allocation it makes.
     static SynthState create(float sample_rate);
 
+    // For a new output device of another rate: the echo line is made anew (silent); voices,
+    // drone and gains carry on.
+    void set_sample_rate(float rate);
+
     // Adds one note as a voice, dropping the oldest voice when all are in use.
     void add_note(const Note& note);
 

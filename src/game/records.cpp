@@ -1,18 +1,19 @@
 #include "game/records.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <unistr.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <system_error>
 
 #include "engine/decimal.hpp"
+#include "engine/file_replace.hpp"
+#include "engine/small_file.hpp"
 
 namespace pyrelle {
 namespace {
@@ -42,17 +43,28 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+constexpr std::optional<float> kDamaged = std::nullopt;
+
+// Whether a well-formed decimal that a float cannot hold is too small rather than too large.
+// Read as a double, a too-small value stays below 1 (or becomes 0); a too-large one does not.
+bool underflows(std::string_view digits) {
+    const std::string text(digits);
+    return std::strtod(text.c_str(), nullptr) < 1.0;
+}
+
 // A time as a float reader takes it ("71.5", "+7", "1e2"). Values that are not a finite,
-// non-negative time are damaged data: no run could ever beat them.
+// non-negative time are damaged data: no run could ever beat them. A value too small for a
+// float ("1e-50") reads as 0, as a standard float parser rounds it.
 std::optional<float> parse_time(std::string_view value) {
     std::string_view digits = value;
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    if (digits.empty() || digits.front() == '+' || digits.front() == '-') return std::nullopt;
+    if (digits.empty() || digits.front() == '+' || digits.front() == '-') return kDamaged;
     float parsed = 0.0f;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), parsed,
                                               std::chars_format::general);
-    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-    if (!std::isfinite(parsed) || parsed < 0.0f) return std::nullopt;
+    if (end != digits.data() + digits.size()) return kDamaged;
+    if (error == std::errc::result_out_of_range) return underflows(digits) ? 0.0f : kDamaged;
+    if (error != std::errc() || !std::isfinite(parsed) || parsed < 0.0f) return kDamaged;
     return parsed;
 }
 
@@ -78,47 +90,8 @@ std::string two_decimals(float seconds) {
     return buffer;
 }
 
-// Writes the whole text to a file and flushes it to the disk; returns errno on failure.
-int write_file_synced(const std::filesystem::path& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return errno;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            return error;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return error;
-    }
-    return ::close(fd) == 0 ? 0 : errno;
-}
-
-std::optional<std::string> read_whole_file(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return text;
-}
+// A records file is a few dozen bytes; anything near this size is not one.
+constexpr std::size_t kMaxRecordsBytes = 64 * 1024;
 
 }  // namespace
 
@@ -158,9 +131,10 @@ Records Records::load() {
 }
 
 Records Records::load(const std::filesystem::path& path) {
-    const std::optional<std::string> read = read_whole_file(path);
-    if (!read) return {};
-    const std::string& text = *read;
+    const auto read = read_small_file(path, kMaxRecordsBytes);
+    const std::string* text_read = std::get_if<std::string>(&read);
+    if (!text_read) return {};
+    const std::string& text = *text_read;
     if (u8_check(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()) != nullptr)
         return {};
     return parse_records(text);
@@ -171,16 +145,10 @@ void Records::save() const {
 }
 
 void Records::save(const std::filesystem::path& path) const {
-    // The new content goes to a file beside the old one and replaces it in one rename,
-    // so a crash or a full disk mid-save leaves the old records whole.
-    std::filesystem::path temporary = path;
-    temporary += ".tmp";
-    int error = write_file_synced(temporary, format_records(*this));
-    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        std::fprintf(stderr, "records non sauvegardés (%s) : %s\n", path.c_str(),
-                     std::strerror(error));
+    const std::string text = format_records(*this);
+    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    if (const auto error = replace_file(path, bytes)) {
+        std::fprintf(stderr, "records non sauvegardés (%s) : %s\n", path.c_str(), error->c_str());
     }
 }
 

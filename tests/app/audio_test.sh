@@ -18,6 +18,7 @@ work="$(mktemp -d)"
 pulse_pid=""
 parec_pid=""
 cleanup() {
+    [ -n "$pulse_pid" ] && kill -CONT "$pulse_pid" 2>/dev/null || true
     [ -n "$parec_pid" ] && kill "$parec_pid" 2>/dev/null || true
     [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null || true
     [ -n "$pulse_pid" ] && wait "$pulse_pid" 2>/dev/null || true
@@ -44,31 +45,49 @@ pcm.!default { type pulse }
 ctl.!default { type pulse }
 ASOUND
 
-pulseaudio -n -F "$work/default.pa" --daemonize=no --system=false --exit-idle-time=-1 \
-    --disallow-exit --use-pid-file=no --log-target=file:"$work/pulse.log" &
-pulse_pid=$!
-for _ in $(seq 100); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-pactl info >/dev/null || { echo "audio_test: the sound server did not start" >&2; cat "$work/pulse.log" >&2; exit 1; }
+start_pulse() {
+    pulseaudio -n -F "$work/default.pa" --daemonize=no --system=false --exit-idle-time=-1 \
+        --disallow-exit --use-pid-file=no --log-target=file:"$work/pulse.log" &
+    pulse_pid=$!
+    for _ in $(seq 100); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    pactl info >/dev/null || { echo "audio_test: the sound server did not start" >&2; cat "$work/pulse.log" >&2; exit 1; }
+}
 
-parec --device=testsink.monitor --format=s16le --rate=48000 --channels=2 --raw \
-    --latency-msec=10 --process-time-msec=10 >"$work/rec.raw" &
-parec_pid=$!
-# parec takes a moment to connect; the tone program starts once the recording runs.
-for _ in $(seq 100); do
-    [ -s "$work/rec.raw" ] && break
-    sleep 0.1
-done
-[ -s "$work/rec.raw" ] || { echo "audio_test: parec records nothing" >&2; exit 1; }
-sleep 0.2
+# Waits until the recording $1 has grown by $2 bytes (48 000 frames of 4 bytes a second).
+record_more() {  # file bytes
+    local want=$(($(stat -c %s "$1") + $2))
+    for _ in $(seq 300); do
+        [ "$(stat -c %s "$1")" -ge "$want" ] && return 0
+        sleep 0.1
+    done
+    echo "audio_test: parec records nothing" >&2
+    exit 1
+}
+
+start_recording() {  # file
+    parec --device=testsink.monitor --format=s16le --rate=48000 --channels=2 --raw \
+        --latency-msec=10 --process-time-msec=10 >"$1" &
+    parec_pid=$!
+    # parec takes a moment to connect; what is tested starts once the recording flows.
+    record_more "$1" 1
+    record_more "$1" 9600
+}
+
+stop_recording() {
+    kill "$parec_pid"
+    wait "$parec_pid" 2>/dev/null || true
+    parec_pid=""
+}
+
+start_pulse
+start_recording "$work/rec.raw"
 
 "$tone" play >"$work/play.out" 2>"$work/play.err"
-sleep 0.3
-kill "$parec_pid"
-wait "$parec_pid" 2>/dev/null || true
-parec_pid=""
+record_more "$work/rec.raw" 57600  # 0.3 s past the program's end
+stop_recording
 
 cat "$work/play.out"
 if [ -s "$work/play.err" ]; then
@@ -111,4 +130,51 @@ if [ "$(cat "$work/silent.err")" != "$expected" ]; then
     cat "$work/silent.err" >&2
     exit 1
 fi
+# The sound server restarts (killed, then started again): sound comes back on its own, after
+# one message.
+"$tone" beeps 8 >"$work/beeps.out" 2>"$work/beeps.err" &
+beeps_pid=$!
+sleep 1.5
+kill -KILL "$pulse_pid"
+wait "$pulse_pid" 2>/dev/null || true
+sleep 0.5
+start_pulse
+start_recording "$work/back.raw"
+sleep 4
+stop_recording
+wait "$beeps_pid" || { echo "audio_test: the beeping program failed" >&2; exit 1; }
+"$tone" heard "$work/back.raw" || { echo "audio_test: no sound after the server restarted" >&2; exit 1; }
+if [ "$(grep -c '^erreur audio : ' "$work/beeps.err")" != 1 ] || [ "$(wc -l <"$work/beeps.err")" != 1 ]; then
+    echo "audio_test: want one \"erreur audio\" line when the server goes away, got:" >&2
+    cat "$work/beeps.err" >&2
+    exit 1
+fi
+
+# A sound server that stops answering must not keep a closed game alive.
+source "$(dirname "$0")/lib.sh"
+export ASAN_OPTIONS=detect_leaks=0  # allocations the windowing libraries keep until exit
+start_xvfb
+trap 'cleanup; kill "$XVFB_PID" 2>/dev/null || true' EXIT
+"$1" --seed 1 2>"$work/game.err" &
+game_pid=$!
+win=$(wait_window Pyrelle) || {
+    echo "audio_test: no game window ($(kill -0 "$game_pid" 2>/dev/null && echo running || echo ended); stderr: $(cat "$work/game.err"))" >&2
+    exit 1
+}
+sleep 1
+kill -STOP "$pulse_pid"
+sleep 0.5
+closed_at=$(date +%s%N)
+"$2/wm_close" "$win"
+if ! wait_exit "$game_pid" 3; then
+    kill -CONT "$pulse_pid"
+    echo "audio_test: the game closed with a hung sound server does not end" >&2
+    exit 1
+fi
+exit_ms=$(( ($(date +%s%N) - closed_at) / 1000000 ))
+kill -CONT "$pulse_pid"
+echo "game ended ${exit_ms} ms after the close request, sound server stopped"
+[ "$exit_ms" -le 1000 ] || { echo "audio_test: the game took ${exit_ms} ms to end" >&2; exit 1; }
+wait "$game_pid" && status=0 || status=$?
+[ "$status" = 0 ] || { echo "audio_test: status $status after closing" >&2; cat "$work/game.err" >&2; exit 1; }
 echo "audio_test: ok"

@@ -3,7 +3,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 bin=$1
-usage="pyrelle [--seed N] [--depth N] [--headless FRAMES [--shot fichier.png] [--idle]] [--auto] [--warp-exit] [--warp-water] [--warp-lost] [--moths-near] [--night] [--companions N] [--light-all]"
+usage="pyrelle [--seed N] [--depth N] [--fullscreen] [--record fichier.rpl] [--replay fichier.rpl] [--headless FRAMES [--shot fichier.png] [--idle]] [--auto] [--warp-exit] [--warp-water] [--warp-lost] [--moths-near] [--night] [--companions N] [--light-all]"
 
 for help in -h --help "--seed 5 --help"; do
     # shellcheck disable=SC2086
@@ -23,9 +23,11 @@ check_error() {  # message, arguments...
     expect_eq "stdout de $*" "$OUT" ""
 }
 check_error "argument inconnu : --bogus" --bogus --help
+check_error "argument inconnu : --fullscreen=1" --fullscreen=1
 check_error "valeur manquante après --shot" --shot
 check_error "--seed : invalid digit found in string" --seed -1
 check_error "--depth : number too large to fit in target type" --depth 4294967296
 check_error "--headless : cannot parse integer from empty string" --headless ""
 check_error "--companions : invalid digit found in string" --companions 1.5
+check_error "--companions : number too large to fit in target type" --companions 4294967295
 echo "cli: ok"

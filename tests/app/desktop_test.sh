@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The real binary in a window under a virtual X server: size and title, a key, a close
-# request as a window manager sends it, and the failure without any display.
+# request as a window manager sends it, and the failure without any display; with a window
+# manager: fullscreen (F11, Alt+Enter, --fullscreen) at whole scales, and the pause when the
+# focus goes to another window during play.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 bin=$1
@@ -23,7 +25,8 @@ start_xvfb
 launch() {
     "$work/pyrelle" 2>"$1" &
     PID=$!
-    WIN=$(wait_window Pyrelle) || fail "aucune fenêtre «Pyrelle»"
+    WIN=$(wait_window Pyrelle) ||
+        fail "aucune fenêtre «Pyrelle» ($(kill -0 "$PID" 2>/dev/null && echo "le jeu tourne" || echo "le jeu s'est arrêté") ; stderr : $(cat "$1"))"
     sleep 0.5
 }
 
@@ -57,5 +60,94 @@ launch "$work/err3"
 kill -0 "$PID" 2>/dev/null || fail "le jeu sans son s'est arrêté"
 "$tools/wm_close" "$WIN"
 expect_clean_exit "fermeture sans son" "$work/err3" "son désactivé : aucune sortie audio"
+export ALSA_CONFIG_PATH="$(cd "$(dirname "$0")" && pwd)/alsa_null.conf"
+
+# On a desktop (a window manager; a screen that is no whole multiple of the picture).
+kill "$XVFB_PID" 2>/dev/null || true
+start_xvfb 1700x1000
+start_wm
+geometry_of() {  # window -> "W H"
+    xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }'
+}
+wait_geometry() {  # window, "W H": the window manager takes a moment
+    for _ in $(seq 50); do
+        [ "$(geometry_of "$1")" = "$2" ] && return 0
+        sleep 0.1
+    done
+    fail "taille de la fenêtre : $(geometry_of "$1"), attendu $2"
+}
+view() {  # window x y scale
+    "$tools/view_check" "$@" >"$work/view" || fail "image : $(cat "$work/view")"
+}
+focus() {
+    xdotool windowactivate --sync "$1" 2>/dev/null || true
+}
+shot() {  # window -> checksum of its picture
+    xwd -silent -id "$1" | md5sum | cut -d' ' -f1
+}
+
+# F11 covers the screen with the picture 5 times, centred; again, back to 1280 x 720.
+launch "$work/err4"
+view "$WIN" 0 0 4
+focus "$WIN"
+xdotool key F11
+wait_geometry "$WIN" "1700 1000"
+sleep 0.3
+view "$WIN" 50 50 5
+xdotool key F11
+wait_geometry "$WIN" "1280 720"
+sleep 0.3
+view "$WIN" 0 0 4
+# Alt+Enter does the same, and its Enter does not start a run: Escape still quits.
+xdotool key alt+Return
+wait_geometry "$WIN" "1700 1000"
+xdotool key alt+Return
+wait_geometry "$WIN" "1280 720"
+press "$WIN" Escape
+expect_clean_exit "Alt+Entrée puis Échap" "$work/err4" ""
+
+# Another window taking the focus during play pauses the run; coming back does not resume it.
+launch "$work/err5"
+press "$WIN" Return
+sleep 0.5
+xmessage -name autre "autre fenêtre" &
+other_pid=$!
+other=$(wait_window autre) || fail "pas d'autre fenêtre"
+focus "$other"
+sleep 0.5
+paused=$(shot "$WIN")
+sleep 0.5
+expect_eq "image quand le focus est ailleurs" "$(shot "$WIN")" "$paused"
+focus "$WIN"
+sleep 0.5
+expect_eq "image au retour du focus" "$(shot "$WIN")" "$paused"
+press "$WIN" Return  # resumes
+sleep 0.3
+[ "$(shot "$WIN")" != "$paused" ] || fail "Entrée ne reprend pas la partie"
+kill "$other_pid" 2>/dev/null || true
+"$tools/wm_close" "$WIN"
+expect_clean_exit "fermeture après la pause" "$work/err5" ""
+
+# On the title the focus can come and go: the title stays (Escape then quits).
+launch "$work/err6"
+xmessage -name autre2 "autre fenêtre" &
+other_pid=$!
+other=$(wait_window autre2) || fail "pas d'autre fenêtre"
+focus "$other"
+sleep 0.3
+kill "$other_pid" 2>/dev/null || true
+focus "$WIN"
+press "$WIN" Escape
+expect_clean_exit "Échap sur le titre après le focus" "$work/err6" ""
+
+# --fullscreen starts on the whole screen.
+"$work/pyrelle" --fullscreen 2>"$work/err7" &
+PID=$!
+WIN=$(wait_window Pyrelle) || fail "aucune fenêtre «Pyrelle» avec --fullscreen"
+wait_geometry "$WIN" "1700 1000"
+sleep 0.3
+view "$WIN" 50 50 5
+"$tools/wm_close" "$WIN"
+expect_clean_exit "fermeture en plein écran" "$work/err7" ""
 rm -rf "$work"
 echo "desktop: ok"

@@ -70,4 +70,29 @@ expect_eq "lignes sans dossier" "$(printf '%s\n' "$ERR" | wc -l)" 3
 [[ "$(printf '%s\n' "$ERR" | sed -n 3p)" == "impossible d'écrire $work/absent/shot.png : "* ]] ||
     fail "message : $ERR"
 [ ! -e pyrelle.sav ] || fail "records écrits"
+
+# A picture that cannot be written whole (a full disk: here a file size limit) leaves the
+# earlier file as it was and no partial file beside it.
+mkdir full && printf 'old' >full/shot.png
+capture bash -c 'trap "" XFSZ; ulimit -f 100; exec ./pyrelle --headless 10 --seed 1 --shot full/shot.png'
+expect_eq "statut disque plein" "$STATUS" 1
+[[ "$(printf '%s\n' "$ERR" | sed -n 3p)" == "impossible d'écrire full/shot.png : "* ]] ||
+    fail "message disque plein : $ERR"
+expect_eq "ancienne image" "$(cat full/shot.png)" "old"
+expect_eq "fichiers après l'échec" "$(ls full)" "shot.png"
+
+# A device is written in place, never replaced; a link leads to the file it names.
+capture ./pyrelle --headless 10 --seed 1 --shot /dev/null
+expect_eq "statut /dev/null" "$STATUS" 0
+[ -c /dev/null ] || fail "/dev/null n'est plus un périphérique"
+printf 'old' >target.png
+ln -s target.png link.png
+capture ./pyrelle --headless 10 --seed 1 --shot link.png
+expect_eq "statut lien" "$STATUS" 0
+[ -L link.png ] || fail "le lien a été remplacé"
+expect_eq "image par le lien" "$(stat -c %s target.png)" 1555923
+
+# --companions is bounded by what a game can simulate; the largest count runs.
+capture ./pyrelle --headless 30 --seed 1 --depth 2 --companions 255 --shot many.png
+expect_eq "statut 255 compagnes" "$STATUS" 0
 echo "headless: ok"

@@ -25,11 +25,11 @@ expect_eq() {  # what, got, want
 }
 
 # Starts a virtual X server on a free display and exports DISPLAY; stopped on exit.
-start_xvfb() {
+start_xvfb() {  # [screen size, default 1600x900]
     local n
     for n in $(seq 90 140); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1600x900x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${1:-1600x900}x24" -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!
         for _ in $(seq 50); do
             [ -e "/tmp/.X11-unix/X$n" ] && break
@@ -44,12 +44,43 @@ start_xvfb() {
     fail "pas de serveur X virtuel"
 }
 
-# Waits for the window titled $1 and prints its id.
-wait_window() {
-    local id
+# Starts a light window manager on the display, as a desktop has one: focus and fullscreen
+# behave as they would there. Stopped with the X server.
+start_wm() {
+    openbox --sm-disable >/dev/null 2>&1 &
     for _ in $(seq 100); do
-        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    fail "pas de gestionnaire de fenêtres"
+}
+
+# Runs a command until it succeeds, for at most $1 seconds; returns 1 if it never did.
+wait_until() {  # seconds command...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# Waits for the window titled $1 and prints its id. A sanitizer build starting on a loaded
+# machine can take many seconds to show it, so the deadline is generous. SDL may replace its
+# first window while it sets up drawing, so the window must still be the one found a moment
+# later.
+wait_window() {
+    local id again deadline=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1 || true)
+        if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then
+            sleep 0.3
+            again=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1 || true)
+            if [ "$again" = "$id" ] && xwininfo -id "$id" >/dev/null 2>&1; then
+                echo "$id"
+                return 0
+            fi
+        fi
         sleep 0.1
     done
     return 1

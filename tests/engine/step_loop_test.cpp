@@ -19,6 +19,7 @@ class Recorder : public LoopClient {
         return static_cast<int>(steps.size()) != quit_at;
     }
     void render(Canvas&) override { ++renders; }
+    bool playing() const override { return false; }
 
     int presses(bool Keys::*key) const {
         int n = 0;

@@ -174,13 +174,11 @@ TEST(Text, WidthCountsCharactersNotBytes) {
         EXPECT_EQ(text_width(k.text, k.scale), k.want) << k.text << " x" << k.scale;
 }
 
-TEST(Text, ScaleZeroDrawsNothing) {
-    const Canvas blank = paper();
-    EXPECT_EQ(picture(drawn("ÉCLAT 42 !", 10, 10, 0)), picture(blank));
-}
-
-TEST(Text, NegativeScaleDrawsNothing) {
-    EXPECT_EQ(picture(drawn("ABC", 40, 10, -2)), picture(paper()));
+TEST(Text, ScaleZeroOrNegativeDrawsNothing) {
+    for (const std::int32_t scale : {0, -1, -2}) {
+        EXPECT_EQ(picture(drawn("ÉCLAT 42 !", 10, 10, scale)), picture(paper())) << scale;
+        EXPECT_EQ(picture(drawn("ABC", 40, 10, scale)), picture(paper())) << scale;
+    }
 }
 
 TEST(Text, ClipsAtTheLeftEdge) {

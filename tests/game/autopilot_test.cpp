@@ -10,9 +10,9 @@
 namespace pyrelle {
 namespace {
 
-using testing::centre_of;
-using testing::kDt;
-using testing::open_room;
+using fixtures::centre_of;
+using fixtures::kDt;
+using fixtures::open_room;
 
 // A corridor one cell high; the firefly at its left end, cell (1, 1).
 Level corridor(float energy, int lantern_steps, int pollen_steps) {
@@ -73,7 +73,7 @@ TEST(Autopilot, NearestReachableUnlitLanternFirstInListOnTies) {
 }
 
 TEST(Autopilot, NoReachableGoalMeansNoInputAndReplanningEveryFrame) {
-    Level level = testing::level_from({
+    Level level = fixtures::level_from({
         "##########",
         "#F....#..#",
         "##########",
@@ -97,7 +97,7 @@ TEST(Autopilot, NoReachableGoalMeansNoInputAndReplanningEveryFrame) {
 
 TEST(Autopilot, UnreachableExitLeavesOnlyNearbyPollen) {
     for (float energy : {1.0f, 0.5f}) {
-        Level level = testing::level_from({
+        Level level = fixtures::level_from({
             "####################",
             "#F................#.",
             "####################",
@@ -119,7 +119,7 @@ TEST(Autopilot, UnreachableExitLeavesOnlyNearbyPollen) {
 }
 
 TEST(Autopilot, FollowsTheFieldWithoutCuttingCornersAndGoesStraightWhenClose) {
-    Level level = testing::level_from({
+    Level level = fixtures::level_from({
         "#######",
         "#F....#",
         "#####.#",

@@ -10,7 +10,7 @@
 namespace pyrelle {
 namespace {
 
-using testing::cave_from;
+using fixtures::cave_from;
 
 TEST(Biome, FollowsDepthBands) {
     struct Case {

@@ -9,8 +9,8 @@
 namespace pyrelle {
 namespace {
 
-using testing::cave_from;
-using testing::water_from;
+using fixtures::cave_from;
+using fixtures::water_from;
 
 const std::vector<std::string> kPockets = {
     "......#..",

@@ -8,10 +8,11 @@
 namespace pyrelle {
 namespace {
 
-using testing::centre_of;
-using testing::kDt;
-using testing::level_from;
-using testing::open_room;
+using fixtures::centre_of;
+using fixtures::kDt;
+using fixtures::level_from;
+using fixtures::open_room;
+using fixtures::shade_at;
 
 TEST(Firefly, SpeedIsCappedAtNinetyAndStraightOrDiagonalAlike) {
     const float h = 0.70710677f;
@@ -64,12 +65,27 @@ TEST(Firefly, DrainFollowsDepthCompanionsAndNight) {
     }
 }
 
+TEST(Firefly, HurtTimerCountsDownToZero) {
+    struct Case {
+        float start, dt, want;
+    };
+    const Case cases[] = {
+        {0.4f, 0.1f, 0.3f}, {0.4f, kDt, 0.4f - kDt}, {0.05f, 0.1f, 0.0f}, {0.0f, 0.1f, 0.0f}};
+    for (const Case& c : cases) {
+        Level level = open_room(9, 9, 4, 4);
+        fixtures::keep_exit_closed(level);
+        level.hurt_timer = c.start;
+        level.update(0.0f, 0.0f, c.dt);
+        EXPECT_FLOAT_EQ(level.hurt_timer, c.want) << c.start << " " << c.dt;
+    }
+}
+
 TEST(Firefly, TrailSparkChanceGrowsWithSpeed) {
     int sparks_at_rest = 0, sparks_fast = 0;
     for (std::uint64_t seed = 0; seed < 40; ++seed) {
         for (bool fast : {false, true}) {
             Level level = open_room(60, 10, 30, 5);
-            testing::keep_exit_closed(level);
+            fixtures::keep_exit_closed(level);
             level.rng = Rng::seeded(seed);
             level.firefly_vel = fast ? Vec2{90.0f, 0.0f} : Vec2{};
             const float input = fast ? 1.0f : 0.0f;
@@ -94,16 +110,19 @@ TEST(Firefly, TrailSparkChanceGrowsWithSpeed) {
 }
 
 TEST(Firefly, DimSparksBelowAQuarter) {
-    for (std::uint64_t seed = 0;; ++seed) {
+    // At rest a spark comes with chance 0.35 per frame: 64 seeds without one would take
+    // a chance of 0.65^64, about 1e-12, so running out of seeds means no spark at all.
+    for (std::uint64_t seed = 0; seed < 64; ++seed) {
         Level level = open_room(9, 9, 4, 4);
-        testing::keep_exit_closed(level);
+        fixtures::keep_exit_closed(level);
         level.rng = Rng::seeded(seed);
         level.energy = 0.2f;
         level.update(0.0f, 0.0f, kDt);
         if (level.particles.empty()) continue;
         EXPECT_EQ(level.particles[0].colour, 0x963C1Eu);
-        break;
+        return;
     }
+    FAIL() << "no trail spark at low energy in 64 seeds";
 }
 
 TEST(LightBurst, RefusedBelowTheCostOrDuringTheCooldown) {
@@ -128,7 +147,7 @@ TEST(LightBurst, RefusedBelowTheCostOrDuringTheCooldown) {
     EXPECT_TRUE(level == cooling);
     // The flash lasts 0.6 s; the cooldown runs out after 3 s and a burst fires again.
     int frames = 0;
-    while (level.burst_cooldown > 0.0f) {
+    while (level.burst_cooldown > 0.0f && frames < 400) {
         EXPECT_FALSE(level.light_burst());
         level.update(0.0f, 0.0f, kDt);
         ++frames;
@@ -152,13 +171,7 @@ TEST(LightBurst, ReachesOnlyWhatTheFireflySeesWithinEightyPixels) {
         "......#.......",
         "..............",
     });
-    const Vec2 f = level.firefly_pos;  // (28, 28)
-    auto shade_at = [](float x, float y) {
-        Shade s;
-        s.x = x;
-        s.y = y;
-        return s;
-    };
+    const Vec2 f = level.firefly_pos;                                        // (28, 28)
     level.shades = {shade_at(f.x - 20.0f, f.y), shade_at(f.x + 36.0f, f.y),  // behind rock
                     shade_at(f.x, f.y - 20.0f)};
     level.shades[2].flee_timer = 5.0f;  // a longer flight is kept

@@ -1,12 +1,18 @@
 #pragma once
+#include <stdlib.h>
+
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "file_fixtures.hpp"
 #include "game/cave.hpp"
 #include "game/level.hpp"
 
-namespace pyrelle::testing {
+namespace pyrelle::fixtures {
 
 // Hand-drawn grids: '#' rock, anything else open. '~' also marks lake cells.
 inline Cave cave_from(const std::vector<std::string>& rows) {
@@ -72,4 +78,19 @@ inline void keep_exit_closed(Level& level) {
 
 constexpr float kDt = 0.016666668f;
 
-}  // namespace pyrelle::testing
+inline Shade shade_at(float x, float y) {
+    Shade s;
+    s.x = x;
+    s.y = y;
+    return s;
+}
+
+inline Moth moth_at(float x, float y, float orbit_dir = 1.0f) {
+    Moth m;
+    m.x = x;
+    m.y = y;
+    m.orbit_dir = orbit_dir;
+    return m;
+}
+
+}  // namespace pyrelle::fixtures

@@ -3,17 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
 #include "engine/step_loop.hpp"
+#include "game/fixtures.hpp"
 #include "game/generate.hpp"
 
 namespace pyrelle {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::read_file;
+using fixtures::TempDir;
 
 Game make_game(std::uint64_t seed = 42) {
     return Game::create(seed, Records{}, std::nullopt);
@@ -41,23 +46,6 @@ void open_exit_under_firefly(Level& level) {
     level.firefly_vel = {0.0f, 0.0f};
     level.energy = 1.0f;
 }
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/pyrelle-game-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
 
 TEST(Game, NewGameIsOnTheTitleWithTheDepthOneLevel) {
     const Game game = make_game(42);
@@ -198,47 +186,68 @@ TEST(Game, EscapeInTheStepOfADeathOrExitPauses) {
     }
 }
 
-TEST(Game, VictoryRecordsOnlyAStrictlyBetterTime) {
+TEST(Game, VictoryRecordsOnlyAStrictlyBetterTimeInTheSlotOfItsMode) {
     struct Case {
+        bool night;
         std::optional<float> stored;
         float offset;
         bool record;
     };
     const Case cases[] = {
-        {std::nullopt, 0.0f, true},
-        {100.0f, 0.0f, false},  // equal time
-        {100.0f, -1.0f, true},  // faster
-        {100.0f, 1.0f, false},  // slower
+        {false, std::nullopt, 0.0f, true}, {false, 100.0f, 0.0f, false},  // equal time
+        {false, 100.0f, -1.0f, true},      {false, 100.0f, 1.0f, false},
+        {true, std::nullopt, 0.0f, true},  {true, 100.0f, 0.0f, false},
+        {true, 100.0f, -1.0f, true},       {true, 100.0f, 1.0f, false},
     };
     for (const Case& c : cases) {
         Game game = make_game(8);
         game.save_records = false;
-        game.records.best_time = c.stored;
+        game.night = c.night;
+        std::optional<float>& slot =
+            c.night ? game.records.best_time_night : game.records.best_time;
+        std::optional<float>& other =
+            c.night ? game.records.best_time : game.records.best_time_night;
+        other = 55.0f;  // the other mode's best is never touched
         game.screen = Screen::Play;
-        game.enter_depth(10);
+        game.enter_depth(c.night ? 12 : 10);
         open_exit_under_firefly(game.level);
         const float finish = 100.0f + c.offset;
         game.run_time = finish - kStep;
         const float run_time_at_finish = game.run_time + kStep;
-        if (c.stored && c.offset == 0.0f) game.records.best_time = run_time_at_finish;
+        slot = c.stored;
+        if (c.stored && c.offset == 0.0f) slot = run_time_at_finish;
+        const std::optional<float> before = slot;
         steps(game, 1);
-        EXPECT_EQ(game.screen, Screen::Victory);
-        EXPECT_EQ(game.new_record, c.record) << c.offset;
-        EXPECT_EQ(*game.records.best_time, c.record ? run_time_at_finish : *c.stored) << c.offset;
-        EXPECT_FALSE(game.records.best_time_night);
+        const std::string what =
+            std::string(c.night ? "night " : "day ") + std::to_string(c.offset);
+        EXPECT_EQ(game.screen, Screen::Victory) << what;
+        EXPECT_EQ(game.new_record, c.record) << what;
+        EXPECT_EQ(slot, c.record ? std::optional<float>(run_time_at_finish) : before) << what;
+        EXPECT_EQ(other, 55.0f) << what;
     }
 }
 
-TEST(Game, NightVictoryUsesTheNightSlot) {
-    Game game = make_game(8);
-    game.night = true;
-    game.screen = Screen::Play;
-    game.enter_depth(12);
-    open_exit_under_firefly(game.level);
-    steps(game, 1);
-    EXPECT_EQ(game.screen, Screen::Victory);
-    EXPECT_TRUE(game.records.best_time_night);
-    EXPECT_FALSE(game.records.best_time);
+TEST(Game, ANewBestTimeIsWrittenToTheRecordsFile) {
+    for (const bool night : {false, true}) {
+        TempDir dir;
+        const fs::path file = dir.path / "pyrelle.sav";
+        Game game = Game::create(8, Records{}, file);
+        game.night = night;
+        game.screen = Screen::Play;
+        game.enter_depth(10);
+        ASSERT_EQ(read_file(file), "best_depth=10\n") << night;
+        open_exit_under_firefly(game.level);
+        game.run_time = 83.4f - kStep;
+        steps(game, 1);
+        ASSERT_EQ(game.screen, Screen::Victory) << night;
+        // Two decimals, rounded; the slot of the run's mode only.
+        EXPECT_EQ(read_file(file), night ? "best_depth=10\nbest_time_night=83.40\n"
+                                         : "best_depth=10\nbest_time=83.40\n");
+        const Records loaded = Records::load(file);
+        EXPECT_EQ(loaded.best_depth, 10u);
+        EXPECT_EQ(loaded.best_time, night ? std::nullopt : std::optional<float>(83.4f));
+        EXPECT_EQ(loaded.best_time_night, night ? std::optional<float>(83.4f) : std::nullopt);
+    }
 }
 
 TEST(Game, VictoryReturnsToTheTitleOnlyAfterItsAnimation) {
@@ -264,6 +273,14 @@ TEST(Game, NoFileIsWrittenWhenSavingIsOff) {
     game.save_records = false;
     game.enter_depth(5);
     EXPECT_EQ(game.records.best_depth, 5u);  // in memory only
+    EXPECT_FALSE(fs::exists(file));
+    game.screen = Screen::Play;
+    game.enter_depth(10);
+    open_exit_under_firefly(game.level);
+    steps(game, 1);
+    ASSERT_EQ(game.screen, Screen::Victory);
+    EXPECT_TRUE(game.new_record);
+    EXPECT_TRUE(game.records.best_time);  // in memory only
     EXPECT_FALSE(fs::exists(file));
 }
 
@@ -307,6 +324,198 @@ TEST(Game, MuteTogglesOnEveryScreenAndItsNoticeFades) {
         EXPECT_EQ(game.sound_notice, kNoSoundNotice);
         EXPECT_EQ(game.sound_notice_timer, 0.0f);
     }
+}
+
+// A synthesizer without a device: its voices and drone show what the game asked for.
+void listen(Game& game) {
+    game.synth.shared = std::make_shared<SharedSynth>();
+    game.synth.shared->state = SynthState::create(48000.0f);
+}
+
+// Hz of n semitones above 261.63 Hz.
+float hz(float n) {
+    return 261.63f * std::pow(2.0f, n / 12.0f);
+}
+
+struct Heard {
+    float freq;  // at the start of the note
+    Waveform waveform;
+    float volume;
+};
+
+void put_pollen_under_firefly(Level& level) {
+    level.pollen.push_back({level.firefly_pos.x, level.firefly_pos.y, 0.0f, true});
+}
+
+void enter_play(Game& game, std::uint32_t depth) {
+    game.enter_depth(depth);
+    game.screen = Screen::Play;
+}
+
+TEST(Game, SoundFollowsTheScreen) {
+    using W = Waveform;
+    const Heard victory_chord[] = {{hz(-24), W::Sine, 0.07f}, {hz(-12), W::Sine, 0.07f},
+                                   {hz(0), W::Sine, 0.07f},   {hz(4), W::Sine, 0.07f},
+                                   {hz(7), W::Sine, 0.07f},   {hz(12), W::Sine, 0.07f}};
+    struct Case {
+        const char* what;
+        std::function<void(Game&)> setup;
+        int steps;
+        float drone_level, drone_gain;
+        std::vector<Heard> voices;  // every voice started, in order
+        bool more_may_follow = false;
+        std::function<void(const Game&)> also = nullptr;
+    };
+    const Case cases[] = {
+        {"title: the demo's events at 0.45",
+         [](Game& g) { put_pollen_under_firefly(g.level); },
+         1,
+         0.0f,
+         0.5f,
+         {{hz(12), W::Sine, 0.16f * 0.45f}, {2 * hz(12), W::Triangle, 0.04f * 0.45f}}},
+        {"title: a demo level that ends is rebuilt",
+         [](Game& g) {
+             Canvas shown(320, 180);  // the old level's rock is painted
+             g.render(shown);
+             open_exit_under_firefly(g.level);
+         },
+         1,
+         0.0f,
+         0.5f,
+         {},
+         false,
+         [](const Game& g) {
+             EXPECT_EQ(g.screen, Screen::Title);
+             EXPECT_EQ(g.demo_rebuilds, 1u);
+             EXPECT_EQ(g.level, generate_level(1, title_level_seed(42, 1)));
+             // The game's renderer draws the new level as a renderer built for it does.
+             WorldRenderer used = g.renderer;
+             WorldRenderer fresh(g.level);
+             Canvas got(320, 180), want(320, 180);
+             used.render(g.level, got);
+             fresh.render(g.level, want);
+             EXPECT_EQ(got.pixels, want.pixels);
+         }},
+        {"play: events at full volume",
+         [](Game& g) {
+             enter_play(g, 1);
+             put_pollen_under_firefly(g.level);
+         },
+         1,
+         0.0f,
+         1.0f,
+         {{hz(12), W::Sine, 0.16f}, {2 * hz(12), W::Triangle, 0.04f}}},
+        {"play: the heartbeat in low light",
+         [](Game& g) {
+             enter_play(g, 1);
+             g.level.energy = 0.2f;
+         },
+         1,
+         0.0f,
+         1.0f,
+         {{62.0f, W::Sine, 0.35f}, {58.0f, W::Sine, 0.25f}}},
+        {"pause: a quiet drone and no heartbeat",
+         [](Game& g) {
+             enter_play(g, 1);
+             g.level.energy = 0.2f;
+             g.screen = Screen::Pause;
+         },
+         1,
+         0.0f,
+         0.3f,
+         {}},
+        {"death: its cue, then the drone of the transition",
+         [](Game& g) {
+             enter_play(g, 2);
+             g.level.energy = 0.0f;
+         },
+         2,
+         0.0f,
+         0.6f,
+         {{392.0f, W::Triangle, 0.16f}, {196.0f, W::Sine, 0.14f}}},
+        {"descent: its cue, then the drone of the transition",
+         [](Game& g) {
+             enter_play(g, 3);
+             open_exit_under_firefly(g.level);
+         },
+         2,
+         0.0f,
+         0.6f,
+         {{2500.0f, W::Noise, 0.18f}, {130.82f, W::Sine, 0.10f}}},
+        {"victory: its chord and no drone",
+         [](Game& g) {
+             enter_play(g, 10);
+             open_exit_under_firefly(g.level);
+         },
+         2,
+         0.0f,
+         0.0f,
+         {std::begin(victory_chord), std::end(victory_chord)}},
+        {"victory: the music's first chord at 1.5 s",
+         [](Game& g) {
+             enter_play(g, 10);
+             open_exit_under_firefly(g.level);
+         },
+         96,  // the winning step, then 1.58 s of the end screen
+         0.0f,
+         0.0f,
+         {std::begin(victory_chord), std::end(victory_chord)},
+         true,
+         [](const Game& g) {
+             // The chord of C: its bass two octaves down, then three triangles an octave down.
+             const std::vector<Voice>& v = g.synth.shared->state.voices;
+             ASSERT_GE(v.size(), 10u);
+             const Heard chord[] = {{hz(-24), W::Sine, 0.12f},
+                                    {hz(-12), W::Triangle, 0.035f},
+                                    {hz(-8), W::Triangle, 0.035f},
+                                    {hz(-5), W::Triangle, 0.035f}};
+             for (std::size_t i = 0; i < 4; ++i) {
+                 EXPECT_NEAR(v[6 + i].freq_start, chord[i].freq, 0.01f) << i;
+                 EXPECT_EQ(v[6 + i].waveform, chord[i].waveform) << i;
+                 EXPECT_FLOAT_EQ(v[6 + i].volume, chord[i].volume) << i;
+             }
+             for (std::size_t i = 10; i < v.size(); ++i)  // at most the melody's notes
+                 EXPECT_FLOAT_EQ(v[i].volume, 0.06f) << i;
+         }},
+    };
+    for (const Case& c : cases) {
+        Game game = make_game(42);
+        listen(game);
+        c.setup(game);
+        steps(game, c.steps);
+        const SynthState& state = game.synth.shared->state;
+        EXPECT_EQ(state.drone_target, c.drone_level) << c.what;
+        EXPECT_EQ(state.drone_gain, c.drone_gain) << c.what;
+        if (c.more_may_follow) {
+            ASSERT_GE(state.voices.size(), c.voices.size()) << c.what;
+        } else {
+            ASSERT_EQ(state.voices.size(), c.voices.size()) << c.what;
+        }
+        for (std::size_t i = 0; i < c.voices.size(); ++i) {
+            EXPECT_NEAR(state.voices[i].freq_start, c.voices[i].freq, 0.01f) << c.what << " " << i;
+            EXPECT_EQ(state.voices[i].waveform, c.voices[i].waveform) << c.what << " " << i;
+            EXPECT_FLOAT_EQ(state.voices[i].volume, c.voices[i].volume) << c.what << " " << i;
+        }
+        if (c.also) c.also(game);
+    }
+}
+
+TEST(Game, PlayDroneFollowsTheNearestChasingShade) {
+    Game game = make_game(42);
+    listen(game);
+    game.screen = Screen::Play;
+    game.level = fixtures::open_room(40, 12, 10, 6);
+    fixtures::keep_exit_closed(game.level);
+    game.level.energy = 0.3f;  // too dim to keep it at bay
+    game.level.shades = {
+        fixtures::shade_at(game.level.firefly_pos.x + 60.0f, game.level.firefly_pos.y)};
+    steps(game, 1);
+    const Level& level = game.level;
+    ASSERT_EQ(level.shades[0].state, ShadeState::Chase);
+    const float d = std::hypot(level.shades[0].x - level.firefly_pos.x,
+                               level.shades[0].y - level.firefly_pos.y);
+    EXPECT_NEAR(game.synth.shared->state.drone_target, 1.0f - d / 120.0f, 1e-5f);
+    EXPECT_EQ(game.synth.shared->state.drone_gain, 1.0f);
 }
 
 TEST(Game, TitleDemoNeverDiesAndShowsNoMessage) {

@@ -36,7 +36,7 @@ TEST(GenerateLevel, FollowsTheDepthTable) {
     for (const DepthRow& row : kDepthTable) {
         for (std::uint64_t seed : {11ull, 0xC0FFEEull}) {
             const Level level = generate_level(row.depth, seed);
-            SCOPED_TRACE(testing::Message() << "depth " << row.depth << " seed " << seed);
+            SCOPED_TRACE(::testing::Message() << "depth " << row.depth << " seed " << seed);
             EXPECT_EQ(level.cave.width, row.width);
             EXPECT_EQ(level.cave.height, row.height);
             EXPECT_EQ(level.lanterns.size(), row.lanterns);
@@ -236,7 +236,7 @@ class DrawReplay {
 TEST(GenerateLevel, PlacementDrawsComeInOrderAndLeaveTheStreamToTheLevel) {
     for (std::uint32_t depth : {1u, 2u, 3u, 10u}) {
         for (std::uint64_t seed : {5ull, 77ull}) {
-            SCOPED_TRACE(testing::Message() << "depth " << depth << " seed " << seed);
+            SCOPED_TRACE(::testing::Message() << "depth " << depth << " seed " << seed);
             const Level level = generate_level(depth, seed);
             const Cave& cave = level.cave;
             std::vector<Cell> open, roomy, clear;

@@ -9,8 +9,8 @@
 namespace pyrelle {
 namespace {
 
-using testing::kDt;
-using testing::open_room;
+using fixtures::kDt;
+using fixtures::open_room;
 
 Lantern lantern_at(float x, float y, bool lit = false) {
     return Lantern{x, y, 0.0f, lit};
@@ -165,7 +165,7 @@ TEST(LevelUpdate, DeathWinsOverTheLastLantern) {
 
 TEST(LevelUpdate, EnergyAboveOneIsCut) {
     Level level = open_room(20, 20, 10, 10);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.pollen = {PollenGrain{level.firefly_pos.x + 2.0f, level.firefly_pos.y, 0.0f, true}};
     level.update(0.0f, 0.0f, kDt);
     EXPECT_FALSE(level.pollen[0].present);
@@ -180,7 +180,7 @@ TEST(LevelUpdate, PollenIsWorthLessWithMothsNear) {
     };
     for (const Case& c : {Case{0, 1.0}, Case{1, 0.75}, Case{2, 0.5}, Case{5, 0.25}}) {
         Level level = open_room(60, 20, 5, 5);
-        testing::keep_exit_closed(level);
+        fixtures::keep_exit_closed(level);
         level.energy = 0.5f;
         const Vec2 f = level.firefly_pos;
         level.pollen = {PollenGrain{f.x + 7.5f, f.y, 0.0f, true},
@@ -227,7 +227,7 @@ TEST(LevelUpdate, NearbyLitLanternsFeedTheFirefly) {
 
 TEST(LevelUpdate, MessageCountsDownAndGoes) {
     Level level = open_room(20, 20, 10, 10);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.message = Message{"Allume les lanternes", 0.05f};
     level.update(0.0f, 0.0f, 0.02f);
     ASSERT_TRUE(level.message.has_value());
@@ -239,7 +239,7 @@ TEST(LevelUpdate, MessageCountsDownAndGoes) {
 
 TEST(LevelUpdate, LostCompanionJoinsAndFollowsTheTrail) {
     Level level = open_room(60, 20, 10, 10);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     const Vec2 f = level.firefly_pos;
     level.lost_companion = LostCompanion{f.x + 8.5f, f.y, 1.0f};
     Rng probe = level.rng;
@@ -262,7 +262,7 @@ TEST(LevelUpdate, LostCompanionJoinsAndFollowsTheTrail) {
 
 TEST(LevelUpdate, CompanionsFollowTenFramesApartOnATrailOfBoundedLength) {
     Level level = open_room(200, 10, 3, 5);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     for (int k = 0; k < 3; ++k)
         level.companions.push_back(
             Companion{level.firefly_pos.x, level.firefly_pos.y, 1.9f * static_cast<float>(k)});
@@ -293,10 +293,10 @@ TEST(LevelUpdate, SplashAtMostEveryPointEightSecondsButRipplesEveryEntry) {
         for (int x = 12; x <= 25; ++x)
             rows[y][x] = '~';
     rows[6][5] = 'F';
-    Level level = testing::level_from(rows);
-    testing::keep_exit_closed(level);
+    Level level = fixtures::level_from(rows);
+    fixtures::keep_exit_closed(level);
     const Vec2 dry = level.firefly_pos;
-    const Vec2 wet = testing::centre_of(18, 6);
+    const Vec2 wet = fixtures::centre_of(18, 6);
     auto splashes = [&] {
         return std::count(level.sound_events.begin(), level.sound_events.end(), SoundEvent::Splash);
     };
@@ -317,24 +317,89 @@ TEST(LevelUpdate, SplashAtMostEveryPointEightSecondsButRipplesEveryEntry) {
     EXPECT_EQ(level.ripples.size(), 2u);  // but a ripple at once all the same
 }
 
-TEST(LevelUpdate, RipplesComeEveryPointFiftyFiveSecondsAtRest) {
-    std::vector<std::string> rows(12, std::string(30, '~'));
-    rows[6][15] = 'F';
-    Level level = testing::level_from(rows);
-    testing::keep_exit_closed(level);
-    std::vector<int> spawn_frames;
-    for (int frame = 0; frame < 200; ++frame) {
-        level.firefly_vel = {};
-        level.update(0.0f, 0.0f, kDt);
-        // Ripples age before new ones are added, so a new one has age 0 after the frame.
-        if (!level.ripples.empty() && level.ripples.back().age == 0.0f)
-            spawn_frames.push_back(frame);
+TEST(LevelUpdate, RipplesComeFasterTheFasterTheFireflyFlies) {
+    struct Case {
+        float start_speed;  // set again before every frame
+        float input;
+        float want_speed;  // once the frame's velocity step has run
+        float interval;    // 0.55 - 0.3 x speed / 90
+    };
+    const Case cases[] = {
+        {0.0f, 0.0f, 0.0f, 0.55f},
+        {200.0f, 1.0f, 90.0f, 0.25f},                        // held: capped at full speed
+        {45.0f / std::pow(0.003f, kDt), 0.0f, 45.0f, 0.4f},  // coasting down to 45
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> rows(12, std::string(30, '~'));
+        rows[6][15] = 'F';
+        Level level = fixtures::level_from(rows);
+        fixtures::keep_exit_closed(level);
+        const Vec2 spot = level.firefly_pos;
+        std::vector<int> spawn_frames;
+        for (int frame = 0; frame < 200; ++frame) {
+            level.firefly_pos = spot;
+            level.firefly_vel = {c.start_speed, 0.0f};
+            level.update(c.input, 0.0f, kDt);
+            ASSERT_NEAR(level.firefly_vel.x, c.want_speed, 1e-3f) << c.want_speed;
+            // Ripples age before new ones are added, so a new one has age 0 after the frame.
+            if (!level.ripples.empty() && level.ripples.back().age == 0.0f)
+                spawn_frames.push_back(frame);
+        }
+        ASSERT_GE(spawn_frames.size(), 4u) << c.want_speed;
+        for (std::size_t i = 1; i < spawn_frames.size(); ++i) {
+            EXPECT_NEAR((spawn_frames[i] - spawn_frames[i - 1]) * kDt, c.interval, kDt + 1e-6)
+                << c.want_speed;
+        }
+        // Ripples fade after 1.3 s.
+        EXPECT_LE(level.ripples.size(), static_cast<std::size_t>(1.3f / c.interval) + 1)
+            << c.want_speed;
     }
-    ASSERT_GE(spawn_frames.size(), 4u);
-    for (std::size_t i = 1; i < spawn_frames.size(); ++i)
-        EXPECT_NEAR((spawn_frames[i] - spawn_frames[i - 1]) * kDt, 0.55, kDt + 1e-6);
-    // Ripples fade after 1.3 s, so no more than three live at once.
-    EXPECT_LE(level.ripples.size(), 3u);
+}
+
+TEST(LevelUpdate, CrystalsGlowUpFastFadeSlowlyAndChimeWhenTheyLight) {
+    struct Case {
+        const char* what;
+        bool by_the_firefly;  // in its light; otherwise far out of it, in the dark
+        float dt;
+        float glow;
+        bool lit;
+        bool want_lit;
+        bool chime;
+    };
+    const Case cases[] = {
+        {"rises fast, stays unlit below 0.5", true, 0.05f, 0.0f, false, false, false},
+        {"rises past 0.5: lights and chimes", true, 0.1f, 0.0f, false, true, true},
+        {"just past 0.5 in one frame", true, kDt, 0.45f, false, true, true},
+        {"an unlit crystal above 0.5 lights even while fading", false, 0.1f, 0.6f, false, true,
+         true},
+        {"already lit: no second chime", true, 0.1f, 0.6f, true, true, false},
+        {"fades slowly, still lit above 0.15", false, 0.1f, 1.0f, true, true, false},
+        {"still lit just above 0.15", false, 0.1f, 0.16f, true, true, false},
+        {"below 0.15 goes out", false, 0.1f, 0.155f, true, false, false},
+    };
+    for (const Case& c : cases) {
+        Level level = open_room(40, 20, 10, 10);
+        fixtures::keep_exit_closed(level);
+        level.exit_pos = {300.0f, 150.0f};
+        const Vec2 f = level.firefly_pos;
+        const Vec2 at = c.by_the_firefly ? f : Vec2{f.x + 150.0f, f.y};
+        level.crystals = {Crystal{at.x, at.y, 0.0f, 1.0f, c.glow, c.lit}};
+        level.update(0.0f, 0.0f, c.dt);
+        // Only the firefly's light reaches: at its own position its full intensity, with the
+        // energy left after the depth-1 drain and the flicker at the frame's time.
+        const float energy = 1.0f - 0.026f * c.dt;
+        const float light = c.by_the_firefly
+                                ? (1.0f + 0.03f * std::sin(13.0f * c.dt)) * (0.75f + 0.6f * energy)
+                                : 0.0f;
+        const float target = std::min(light, 1.5f);
+        const float rate = target > c.glow ? -6.0f : -0.5f;
+        const float want = c.glow + (1.0f - std::exp(rate * c.dt)) * (target - c.glow);
+        EXPECT_NEAR(level.crystals[0].glow, want, 1e-5f) << c.what;
+        EXPECT_EQ(level.crystals[0].lit, c.want_lit) << c.what;
+        const auto chimes = std::count(level.sound_events.begin(), level.sound_events.end(),
+                                       SoundEvent::CrystalChime);
+        EXPECT_EQ(chimes, c.chime ? 1 : 0) << c.what;
+    }
 }
 
 TEST(LevelUpdate, WaterHysteresis) {
@@ -343,8 +408,8 @@ TEST(LevelUpdate, WaterHysteresis) {
     for (int y = 0; y < 10; ++y)
         for (int x = 10; x < 20; ++x)
             rows[y][x] = '~';
-    Level level = testing::level_from(rows);
-    testing::keep_exit_closed(level);
+    Level level = fixtures::level_from(rows);
+    fixtures::keep_exit_closed(level);
     // Water level per column (interior rows): x <= 8: 0, x = 9: 4/16, x = 10: 12/16, x >= 11: 1.
     // Between column centres 9 and 10 the sample climbs from 0.25 to 0.75.
     auto at = [&](float x) {
@@ -363,7 +428,7 @@ TEST(LevelUpdate, WaterHysteresis) {
 
 TEST(LevelUpdate, ParticlesAgeAndVanishInOrder) {
     Level level = open_room(20, 20, 10, 10);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.particles = {Particle{10, 10, 10, 0, 0.05f, 1, 1, 0},
                        Particle{20, 20, 0, 0, 0.01f, 1, 2, 0},
                        Particle{30, 30, 0, 5, 1.0f, 1, 3, -20}};
@@ -407,7 +472,7 @@ TEST(LevelUpdate, TickEasesTheCameraAndGrowsLitLanternGlow) {
 
 TEST(LevelUpdate, DistanceFieldRefreshesEveryPointThreeSecondsWhenSomethingHunts) {
     Level level = open_room(30, 10, 3, 5);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     Moth m;
     m.x = 200.0f;
     m.y = 40.0f;

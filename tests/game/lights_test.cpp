@@ -8,8 +8,8 @@
 namespace pyrelle {
 namespace {
 
-using testing::cave_from;
-using testing::open_room;
+using fixtures::cave_from;
+using fixtures::open_room;
 
 void expect_light(const LightSource& s, float x, float y, double radius, float r, float g, float b,
                   double intensity, const char* what) {
@@ -90,7 +90,7 @@ TEST(LineOfSight, OpenPathsAndRockInBetween) {
         "......",
         "......",
     });
-    auto c = testing::centre_of;
+    auto c = fixtures::centre_of;
     EXPECT_TRUE(line_of_sight(cave, c(0, 1), c(1, 1)));
     EXPECT_FALSE(line_of_sight(cave, c(0, 1), c(4, 1)));  // through (2, 1)
     EXPECT_TRUE(line_of_sight(cave, c(0, 2), c(5, 2)));
@@ -106,7 +106,7 @@ TEST(LineOfSight, OpenPathsAndRockInBetween) {
 TEST(LineOfSight, ExactCornerCrossingStepsVerticallyFirst) {
     // From the centre of (0, 0) to the centre of (1, 1) the segment meets the corner: the
     // walk goes through (0, 1), so only that cell can block.
-    auto c = testing::centre_of;
+    auto c = fixtures::centre_of;
     EXPECT_FALSE(line_of_sight(cave_from({"..", "#."}), c(0, 0), c(1, 1)));
     EXPECT_TRUE(line_of_sight(cave_from({".#", ".."}), c(0, 0), c(1, 1)));
     // Upward and leftward too: from (1, 1) to (0, 0) it goes through (1, 0).

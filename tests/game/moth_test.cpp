@@ -10,16 +10,9 @@
 namespace pyrelle {
 namespace {
 
-using testing::kDt;
-using testing::open_room;
-
-Moth moth_at(float x, float y, float orbit_dir = 1.0f) {
-    Moth m;
-    m.x = x;
-    m.y = y;
-    m.orbit_dir = orbit_dir;
-    return m;
-}
+using fixtures::kDt;
+using fixtures::moth_at;
+using fixtures::open_room;
 
 // Which target a moth chose shows in its memory: hunting the firefly sets 4 s of it.
 bool chose_firefly(const Level& level) {
@@ -58,7 +51,7 @@ TEST(Moth, TargetScoreIsWeightOverClampedDistance) {
 }
 
 TEST(Moth, FireflyOutOfRangeOrSightIsNotATarget) {
-    Level level = testing::level_from({
+    Level level = fixtures::level_from({
         "..........................",
         "..F.......#...............",
         "..........................",
@@ -132,8 +125,8 @@ TEST(Moth, DwellsSevenSecondsThenIgnoresLanternsForFourteen) {
             rows[y][x] = '.';
     rows[5][20] = 'F';
     rows[5][19] = rows[5][21] = rows[4][20] = rows[6][20] = '.';
-    Level level = testing::level_from(rows);
-    testing::keep_exit_closed(level);
+    Level level = fixtures::level_from(rows);
+    fixtures::keep_exit_closed(level);
     const Vec2 lantern{44.0f, 44.0f};
     level.lanterns.push_back(Lantern{lantern.x, lantern.y, 1.0f, true});
     level.moths = {moth_at(lantern.x + 10.0f, lantern.y)};
@@ -161,7 +154,7 @@ TEST(Moth, DwellsSevenSecondsThenIgnoresLanternsForFourteen) {
 
 TEST(Moth, StunnedMothNeitherChoosesNorDrainsNorCountsAsNear) {
     Level level = open_room(30, 10, 10, 5);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.energy = 0.8f;
     level.moths = {moth_at(level.firefly_pos.x + 1.0f, level.firefly_pos.y)};
     level.moths[0].stun_timer = 2.5f;
@@ -179,7 +172,7 @@ TEST(Moth, MothsNearDrainAndSpark) {
     int sparked = 0;
     for (std::uint64_t seed = 0; seed < 20; ++seed) {
         Level level = open_room(30, 10, 10, 5);
-        testing::keep_exit_closed(level);
+        fixtures::keep_exit_closed(level);
         level.rng = Rng::seeded(seed);
         level.energy = 0.8f;
         level.moth_hint_shown = true;
@@ -206,7 +199,7 @@ TEST(Moth, MothsNearDrainAndSpark) {
 
 TEST(Moth, HintShowsOncePerGameAndWaitsForAFreeMessageLine) {
     Level level = open_room(30, 10, 10, 5);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.moths = {moth_at(level.firefly_pos.x + 4.0f, level.firefly_pos.y)};
     level.message = Message{"Allume les lanternes", 0.05f};
     level.update(0.0f, 0.0f, kDt);
@@ -230,36 +223,36 @@ TEST(MothPathStep, DescendsIgnoringWaterAndCorners) {
         "#~~.",
         "....",
     };
-    Level level = testing::level_from(rows);
+    Level level = fixtures::level_from(rows);
     level.distance.values = {5,  6, 7, 2,  //
                              -1, 3, 3, 1,  //
                              4,  4, 4, 0};
     // From (2, 1) with value 3: (3, 1) holds 1 (water does not matter), (3, 2) holds 0 but
     // is diagonal; its orthogonal cells (3, 1) and (2, 2) are open, so it wins.
-    const Vec2 at = testing::centre_of(2, 1);
+    const Vec2 at = fixtures::centre_of(2, 1);
     auto step = moth_path_step(level, at);
     ASSERT_TRUE(step.has_value());
     EXPECT_FLOAT_EQ(step->x, std::sqrt(0.5f));
     EXPECT_FLOAT_EQ(step->y, std::sqrt(0.5f));
     // From (1, 0), value 6: (0, 0) holds 5 and (2, 0) 7; (1, 1) holds 3: down wins.
-    step = moth_path_step(level, testing::centre_of(1, 0));
+    step = moth_path_step(level, fixtures::centre_of(1, 0));
     ASSERT_TRUE(step.has_value());
     EXPECT_FLOAT_EQ(step->x, 0.0f);
     EXPECT_FLOAT_EQ(step->y, 1.0f);
     // (0, 0) with value 5: (1, 1) (value 3) is diagonal past the rock at (0, 1); only (1, 0)
     // at 6 remains, which is not lower. No step.
-    EXPECT_FALSE(moth_path_step(level, testing::centre_of(0, 0)).has_value());
+    EXPECT_FALSE(moth_path_step(level, fixtures::centre_of(0, 0)).has_value());
     // At the goal itself nothing is lower; outside the grid there is no step either.
-    EXPECT_FALSE(moth_path_step(level, testing::centre_of(3, 2)).has_value());
+    EXPECT_FALSE(moth_path_step(level, fixtures::centre_of(3, 2)).has_value());
     EXPECT_FALSE(moth_path_step(level, Vec2{-5.0f, 4.0f}).has_value());
 }
 
 TEST(MothPathStep, TiesGoToTheFirstOffset) {
-    Level level = testing::level_from({"...", "...", "..."});
+    Level level = fixtures::level_from({"...", "...", "..."});
     level.distance.values = {9, 2, 9,  //
                              2, 5, 2,  //
                              9, 2, 9};
-    const auto step = moth_path_step(level, testing::centre_of(1, 1));
+    const auto step = moth_path_step(level, fixtures::centre_of(1, 1));
     ASSERT_TRUE(step.has_value());
     EXPECT_FLOAT_EQ(step->x, 1.0f);  // right before left, down and up
     EXPECT_FLOAT_EQ(step->y, 0.0f);

@@ -14,7 +14,7 @@ namespace {
 const WaterMask kNoWater{};
 
 TEST(MoveCircle, SlidesAlongAFloor) {
-    const Cave cave = testing::cave_from({
+    const Cave cave = fixtures::cave_from({
         "..........",
         "..........",
         "##########",
@@ -33,7 +33,7 @@ TEST(MoveCircle, SlidesAlongAFloor) {
 TEST(MoveCircle, EachRockCellPushesOnItsOwn) {
     // Crossing the seam between two floor cells, the first cell's corner pushes the circle
     // along its normal before the second cell pushes it straight up.
-    const Cave cave = testing::cave_from({
+    const Cave cave = fixtures::cave_from({
         "..........",
         "..........",
         "##########",
@@ -55,7 +55,7 @@ TEST(MoveCircle, EachRockCellPushesOnItsOwn) {
 }
 
 TEST(MoveCircle, CentreInsideIsPushedOutByTheFullRadiusAlongOneAxis) {
-    const Cave cave = testing::cave_from({
+    const Cave cave = fixtures::cave_from({
         ".....",
         "..#..",
         ".....",
@@ -86,7 +86,7 @@ TEST(MoveCircle, CentreInsideIsPushedOutByTheFullRadiusAlongOneAxis) {
 }
 
 TEST(MoveCircle, DoesNotTunnelThroughAThinWall) {
-    const Cave cave = testing::cave_from({
+    const Cave cave = fixtures::cave_from({
         ".........",
         "....#....",
         ".........",
@@ -104,8 +104,8 @@ TEST(MoveCircle, ShadeRuleStopsAtWaterAndRockRuleDoesNot) {
     const std::vector<std::string> rows = {
         "..........", "....~~~...", "....~~~...", "....~~~...", "..........",
     };
-    const Cave cave = testing::cave_from(rows);
-    const WaterMask water = testing::water_from(rows);
+    const Cave cave = fixtures::cave_from(rows);
+    const WaterMask water = fixtures::water_from(rows);
     // Cells whose water level exceeds a half: the lake's 3 x 3 block except its corners
     // (corner cells: 4 + 2 + 2 + 1 = 9/16 > 1/2 too). Column 4 has level >= 9/16, column 3
     // at most 6/16, so the shade stops at x = 32 - 4.

@@ -2,34 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <vector>
+
+#include "game/fixtures.hpp"
 
 namespace pyrelle {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/pyrelle-records-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using fixtures::names_in;
+using fixtures::read_file;
+using fixtures::TempDir;
+using fixtures::write_file;
 
 TEST(Records, ParsingRules) {
     struct Case {
@@ -60,6 +50,9 @@ TEST(Records, ParsingRules) {
         {"best_time=nan\nbest_time_night=inf\n", std::nullopt, std::nullopt, 0},
         {"best_time=-5\nbest_time_night=1e60\n", std::nullopt, std::nullopt, 0},
         {"best_time=60\nbest_time=-infinity\n", std::nullopt, std::nullopt, 0},
+        {"best_time=3.5e38\n", std::nullopt, std::nullopt, 0},  // beyond a float: damaged
+        // Too small for a float: a float reader rounds it to 0.
+        {"best_time=1e-50\nbest_time_night=+1e-400\n", 0.0f, 0.0f, 0},
     };
     for (const Case& c : cases) {
         const Records r = parse_records(c.text);
@@ -106,8 +99,8 @@ TEST(Records, MissingOrInvalidFilesGiveNoRecords) {
 TEST(Records, AFailedSaveWarnsEachTimeAndKeepsTheOldFile) {
     TempDir dir;
     const fs::path file = dir.path / "pyrelle.sav";
-    write_file(file, "best_depth=3\n");
-    fs::create_directory(dir.path / "pyrelle.sav.tmp");  // the new content has nowhere to go
+    fs::create_directory(file);  // the new records cannot take its place
+    write_file(file / "inside", "x");
     Records r;
     r.best_depth = 4;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -118,12 +111,64 @@ TEST(Records, AFailedSaveWarnsEachTimeAndKeepsTheOldFile) {
         EXPECT_EQ(err.back(), '\n');
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
     }
-    EXPECT_EQ(read_file(file), "best_depth=3\n");
+    EXPECT_EQ(read_file(file / "inside"), "x");
+    EXPECT_EQ(names_in(dir.path), std::vector<std::string>{"pyrelle.sav"});  // nothing left over
 
     testing::internal::CaptureStderr();
     r.save(dir.path / "missing" / "pyrelle.sav");
     EXPECT_NE(testing::internal::GetCapturedStderr().find("records non sauvegardés"),
               std::string::npos);
+}
+
+TEST(Records, SavingNeverWritesThroughALinkAtATemporaryName) {
+    TempDir dir;
+    const fs::path victim = dir.path / "victim";
+    write_file(victim, "precious\n");
+    fs::create_symlink(victim, dir.path / "pyrelle.sav.tmp");  // the name older versions used
+    Records r;
+    r.best_depth = 2;
+    r.save(dir.path / "pyrelle.sav");
+    EXPECT_EQ(read_file(victim), "precious\n");
+    EXPECT_EQ(read_file(dir.path / "pyrelle.sav"), "best_depth=2\n");
+}
+
+TEST(Records, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
+    TempDir dir;
+    const std::string mine = "pyrelle.sav." + std::to_string(getpid()) + ".a1b2c3";
+    const std::vector<std::string> kept = {
+        mine,                       // a save of this very process, still going on
+        "pyrelle.sav.123.toolong",  // not a temporary of ours
+        "pyrelle.sav.x99.abcdef",
+        "other.sav.999999999.abcdef",  // another file's
+    };
+    for (const std::string& name : kept)
+        write_file(dir.path / name, "x");
+    write_file(dir.path / "pyrelle.sav.999999999.abcdef", "x");  // no such process
+    write_file(dir.path / "pyrelle.sav.tmp", "x");
+    Records r;
+    r.best_depth = 1;
+    r.save(dir.path / "pyrelle.sav");
+    std::vector<std::string> want = kept;
+    want.push_back("pyrelle.sav");
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(names_in(dir.path), want);
+}
+
+TEST(Records, OnlyASmallRegularFileHoldsRecords) {
+    TempDir dir;
+    const fs::path fifo = dir.path / "fifo.sav";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Records::load(fifo), Records{});  // returns at once instead of waiting for a writer
+    const fs::path zeros = dir.path / "zero.sav";
+    fs::create_symlink("/dev/zero", zeros);
+    EXPECT_EQ(Records::load(zeros), Records{});  // endless: never read
+
+    const std::string records = "best_depth=5\n";
+    const std::size_t limit = 64 * 1024;
+    write_file(dir.path / "full.sav", records + std::string(limit - records.size(), ' '));
+    EXPECT_EQ(Records::load(dir.path / "full.sav").best_depth, 5u);
+    write_file(dir.path / "over.sav", records + std::string(limit - records.size() + 1, ' '));
+    EXPECT_EQ(Records::load(dir.path / "over.sav"), Records{});
 }
 
 TEST(Records, PathIsBesideTheProgram) {

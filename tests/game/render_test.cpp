@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
+#include "game/fixtures.hpp"
 #include "game/generate.hpp"
 
 namespace pyrelle {
@@ -172,6 +174,323 @@ TEST(Render, CrystalShardsOnAFloorPointUp) {
         EXPECT_EQ(points[k].y, right[k].y) << k;
         EXPECT_EQ(points[8 + k].x, left[k].x) << k;
         EXPECT_EQ(points[8 + k].y, left[k].y) << k;
+    }
+}
+
+// Each drawn entity on its own: a scene rendered without it and with it differ exactly where
+// the rule puts its pixels, with the rule's colours.
+//
+// The scene is an open cave lit evenly past the light cap: ten lit lanterns with an enormous
+// glow far left of the view and the firefly and the exit far right of it, all off screen.
+// Every light cell then holds more than 1.8, so the light multiplies each pixel drawn before
+// it by floor(1.8 x 7 + dither) / 7 plus the ambient light: a factor that depends only on the
+// pixel's place in the dither pattern.
+constexpr std::int32_t kCamX = 160;
+constexpr std::int32_t kCamY = 64;
+constexpr int kLightingLanterns = 10;
+
+Level bright_scene() {
+    Level level = fixtures::open_room(78, 38, 75, 20);  // the firefly at world (604, 164)
+    level.camera = {static_cast<float>(kCamX), static_cast<float>(kCamY)};
+    level.exit_pos = fixtures::centre_of(75, 35);
+    // Lantern light is (1, 0.62, 0.3) x about 1.1 each: ten of them give blue 3.
+    for (int i = 0; i < kLightingLanterns; ++i)
+        level.lanterns.push_back(Lantern{44.0f, 164.0f, 1000.0f, true});
+    level.seed = 77;
+    level.time = 0.0f;
+    return level;
+}
+
+Canvas draw(const Level& level) {
+    WorldRenderer renderer(level);
+    Canvas canvas(320, 180);
+    renderer.render(level, canvas);
+    return canvas;
+}
+
+// A colour drawn before the light at screen pixel (x, y), once the saturated light and the
+// ambient light of La Grotte (0.035, 0.03, 0.06) have multiplied it.
+std::uint32_t lit(std::uint32_t colour, std::int32_t x, std::int32_t y) {
+    static constexpr int kBayer[4][4] = {
+        {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    const float t = (static_cast<float>(kBayer[y & 3][x & 3]) + 0.5f) * 0.0625f;
+    const float level = std::floor(1.8f * 7.0f + t) / 7.0f;
+    const float ambient[3] = {0.035f, 0.03f, 0.06f};
+    std::uint32_t out = 0;
+    for (int c = 0; c < 3; ++c) {
+        const int shift = 16 - 8 * c;
+        const float old = static_cast<float>((colour >> shift) & 0xFF);
+        const float v = std::clamp(old * (level + ambient[c]), 0.0f, 255.0f);
+        out |= static_cast<std::uint32_t>(v) << shift;
+    }
+    return out;
+}
+
+void set_lit(Canvas& canvas, std::int32_t x, std::int32_t y, std::uint32_t colour) {
+    canvas.set(x, y, lit(colour, x, y));
+}
+
+// Compares whole pictures and names the first pixels that differ.
+void expect_picture(const Canvas& got, const Canvas& want, const std::string& what) {
+    int wrong = 0;
+    for (std::int32_t y = 0; y < 180; ++y) {
+        for (std::int32_t x = 0; x < 320; ++x) {
+            if (got.get(x, y) == want.get(x, y)) continue;
+            if (++wrong <= 5) {
+                ADD_FAILURE() << what << ": pixel " << x << "," << y << " is " << std::hex
+                              << got.get(x, y) << ", want " << want.get(x, y);
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0) << what;
+}
+
+TEST(RenderEntities, TheSceneIsEvenlyLitPastTheCap) {
+    Level level = bright_scene();
+    level.cave.tiles.assign(level.cave.tiles.size(), 0);  // no rim anywhere: plain open texture
+    const Canvas picture = draw(level);
+    Background background;
+    background.reset(level);
+    background.paint(level, kCamX, kCamY, 320, 180);
+    for (std::int32_t y = 0; y < 180; ++y)
+        for (std::int32_t x = 0; x < 320; ++x)
+            ASSERT_EQ(picture.get(x, y), lit(background.canvas.get(x + kCamX, y + kCamY), x, y))
+                << x << "," << y;
+}
+
+TEST(RenderEntities, ExitRiftAndSourceStone) {
+    for (const std::uint32_t depth : {5u, 10u}) {
+        Level level = bright_scene();
+        level.depth = depth;
+        Canvas want = draw(level);
+        level.exit_pos = {300.5f, 150.5f};
+        const std::int32_t sx = 140, sy = 86;
+        if (depth < 10) {
+            for (std::int32_t i = -7; i <= 6; ++i) {
+                const auto d =
+                    static_cast<std::int32_t>(std::sin(0.9f * static_cast<float>(i)) * 1.2f);
+                set_lit(want, sx + d, sy + i, 0x0C0A12);
+                set_lit(want, sx + d + 1, sy + i, 0x282434);
+            }
+        } else {
+            for (std::int32_t i = -6; i <= 6; ++i)
+                for (std::int32_t j = -6; j <= 6; ++j)
+                    if (i * i + j * j <= 36) {
+                        const float f = 1.0f - 0.0625f * static_cast<float>(i + j);
+                        set_lit(want, sx + j, sy + i, rgb(120.0f * f, 116.0f * f, 130.0f * f));
+                    }
+            // Closed, the Source shows only its faint glow, radius 7.5 at time 0.
+            want.glow(0x786E5A, sx + 0.5f, sy + 0.5f, 7.5f, 0.6f);
+        }
+        expect_picture(draw(level), want, "exit at depth " + std::to_string(depth));
+    }
+}
+
+TEST(RenderEntities, MothsWithOpenAndFoldedWings) {
+    Level level = bright_scene();
+    Canvas want = draw(level);
+    level.time = 0.0f;
+    level.moths = {fixtures::moth_at(250.3f, 120.7f), fixtures::moth_at(350.9f, 180.2f)};
+    level.moths[1].t = 4.712389f / 28.0f;  // sin(28 t) = -1: folded
+    struct Wing {
+        std::int32_t dx, dy;
+    };
+    const Wing open[] = {{-1, 0}, {-2, 0}, {-2, -1}, {-1, 1}, {1, 0}, {2, 0}, {2, -1}, {1, 1}};
+    const Wing folded[] = {{-1, -1}, {1, -1}, {-1, 0}, {1, 0}};
+    const std::int32_t ax = 90, ay = 56;    // floor(250.3 - 160), floor(120.7 - 64)
+    const std::int32_t bx = 190, by = 116;  // floor(350.9 - 160), floor(180.2 - 64)
+    for (const auto& [x, y] : {std::pair{ax, ay}, std::pair{bx, by}}) {
+        set_lit(want, x, y, 0x46382C);
+        set_lit(want, x, y + 1, 0x46382C);
+    }
+    for (const Wing& w : open)
+        set_lit(want, ax + w.dx, ay + w.dy, 0x968C80);
+    for (const Wing& w : folded)
+        set_lit(want, bx + w.dx, by + w.dy, 0x968C80);
+    expect_picture(draw(level), want, "moths");
+}
+
+TEST(RenderEntities, PollenGlowsAndBobsUntilGathered) {
+    Level level = bright_scene();
+    Canvas want = draw(level);
+    level.time = 0.25f;
+    level.pollen = {PollenGrain{260.5f, 130.5f, 0.0f, true},
+                    PollenGrain{330.2f, 170.7f, 1.0f, true},
+                    PollenGrain{200.5f, 100.5f, 0.0f, false}};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const PollenGrain& g = level.pollen[i];
+        const float bob = 1.5f * std::sin(g.phase + 2.0f * level.time);
+        const float x = g.x - static_cast<float>(kCamX);
+        const float y = g.y + bob - static_cast<float>(kCamY);
+        want.glow(0x96E650, x, y, 4.0f, 1.0f);
+        want.add(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), 0xA0C878);
+    }
+    expect_picture(draw(level), want, "pollen");
+}
+
+TEST(RenderEntities, ShadeBodiesAndEyesByState) {
+    Level level = bright_scene();
+    Canvas want = draw(level);
+    level.time = 0.0f;
+    struct Case {
+        float x, y, t;
+        ShadeState state;
+        float eyes;  // brightness, 0 while they blink shut
+    };
+    const Case cases[] = {
+        {220.5f, 100.5f, 0.5f, ShadeState::Wander, 0.6f},
+        {280.5f, 100.5f, 0.5f, ShadeState::Chase, 1.0f},
+        {340.5f, 100.5f, 0.5f, ShadeState::Flee, 0.3f},
+        {220.5f, 180.5f, 0.0f, ShadeState::Chase, 0.0f},  // 0.7 x 0: no fraction, shut
+        {280.5f, 180.5f, 1.5f, ShadeState::Chase, 1.0f},  // 0.7 x 1.5 = 1.05: open again
+    };
+    for (const Case& c : cases) {
+        Shade shade = fixtures::shade_at(c.x, c.y);
+        shade.t = c.t;
+        shade.state = c.state;
+        level.shades.push_back(shade);
+        const auto sx = static_cast<std::int32_t>(std::floor(c.x)) - kCamX;
+        const auto sy = static_cast<std::int32_t>(std::floor(c.y)) - kCamY;
+        for (std::int32_t i = -5; i <= 5; ++i) {
+            for (std::int32_t j = -4; j <= 4; ++j) {
+                const float wave = std::sin(1.3f * static_cast<float>(j) + 6.0f * c.t);
+                const bool head = i < 2 && i * i + j * j <= 22;
+                const bool hem = i >= 2 && i <= 4 + static_cast<std::int32_t>(1.5f * wave);
+                if (head || hem) set_lit(want, sx + j, sy + i, 0x2E1E3E);
+            }
+        }
+    }
+    for (const Case& c : cases) {  // the eyes are added after the light
+        if (c.eyes == 0.0f) continue;
+        const std::uint32_t eye = rgb(255.0f * c.eyes, 60.0f * c.eyes, 110.0f * c.eyes);
+        const auto sx = static_cast<std::int32_t>(std::floor(c.x)) - kCamX;
+        const auto sy = static_cast<std::int32_t>(std::floor(c.y)) - kCamY;
+        want.add(sx - 2, sy - 1, eye);
+        want.add(sx + 1, sy - 1, eye);
+    }
+    expect_picture(draw(level), want, "shades");
+}
+
+TEST(RenderEntities, LanternCagesWithAFlameOrAnEmber) {
+    Level level = bright_scene();
+    Canvas want = draw(level);
+    level.time = 0.3f;
+    // After the lanterns that light the scene: index 10 lit, index 11 not.
+    level.lanterns.push_back(Lantern{260.0f, 140.0f, 0.5f, true});
+    level.lanterns.push_back(Lantern{340.0f, 140.0f, 0.0f, false});
+    const char* cage[] = {"..aaa..", ".abbba.", "accccca", ".c...c.",
+                          ".c...c.", ".c...c.", "accccca", ".abbba."};
+    for (const std::int32_t sx : {100, 180}) {
+        const std::int32_t sy = 76;
+        for (std::int32_t r = 0; r < 8; ++r) {
+            for (std::int32_t k = 0; k < 7; ++k) {
+                const char c = cage[r][k];
+                if (c == '.') continue;
+                const std::uint32_t colour = c == 'a' ? 0x463C36 : c == 'b' ? 0x786450 : 0xA0825A;
+                set_lit(want, sx - 3 + k, sy - 4 + r, colour);
+            }
+        }
+    }
+    const float t = level.time;
+    const float a = 0.2f * std::sin(2.3f * kLightingLanterns + 11.0f * t) + 0.8f;
+    want.glow(0xFF8C28, 100.5f, 77.0f, 6.0f, a);
+    want.fill_rect(99, 76, 3, 2, 0xFFC85A);
+    want.set(100, 75, 0xFFF0B4);
+    const float v = 0.75f + 0.25f * std::sin(kLightingLanterns + 1.0f + 2.0f * t);
+    want.add(180, 77, rgb(160.0f * v, 60.0f * v, 20.0f * v));
+    expect_picture(draw(level), want, "lanterns");
+}
+
+TEST(RenderEntities, CrystalsDimBeforeTheLightAndBrightAfterIt) {
+    Level level = bright_scene();
+    Canvas want = draw(level);
+    // Two floor crystals: one dark (glow at the 0.02 limit), one glowing at 0.8.
+    level.crystals = {Crystal{260.5f, 120.5f, 0.0f, 1.0f, 0.02f, false},
+                      Crystal{340.5f, 120.5f, 0.0f, 1.0f, 0.8f, true}};
+    // A floor crystal at (X + 0.5, Y + 0.5): its spikes rise from row Y + 2, the middle one
+    // five pixels high in column X, the side ones three pixels in columns X + 2 and X - 2.
+    struct Point {
+        std::int32_t dx, dy;
+    };
+    const Point shards[] = {{2, 2},  {2, 1},  {2, 0},  {0, 2},  {0, 1}, {0, 0},
+                            {0, -1}, {0, -2}, {-2, 2}, {-2, 1}, {-2, 0}};
+    for (const std::int32_t sx : {100, 180})
+        for (const Point& p : shards)
+            set_lit(want, sx + p.dx, 56 + p.dy, 0x96AAE6);
+    const float g = 0.8f;
+    want.glow(0x4696FF, 180.5f, 56.5f, 4.0f + 4.0f * g, 0.8f * g);
+    for (const Point& p : shards)
+        want.add(180 + p.dx, 56 + p.dy, rgb(150.0f * g, 220.0f * g, 255.0f * g));
+    expect_picture(draw(level), want, "crystals");
+}
+
+TEST(RenderEntities, RipplesAreRingsOnTheWaterOnly) {
+    Level level = bright_scene();
+    for (std::int32_t y = 12; y <= 28; ++y)
+        for (std::int32_t x = 30; x <= 50; ++x)
+            level.water_mask.cells[static_cast<std::size_t>(x + y * level.cave.width)] = 1;
+    Canvas want = draw(level);
+    // One ring in the middle of the lake, one on dry rock-free ground left of it.
+    level.ripples = {Ripple{320.0f, 160.0f, 0.65f}, Ripple{200.0f, 100.0f, 0.65f}};
+    const float r = 0.65f / 1.3f;
+    const float radius = 14.0f * r + 2.0f;
+    const auto n = static_cast<std::int32_t>(7.0f * radius);
+    const float k = std::pow(1.0f - r, 1.5f) * 0.6f;
+    const std::uint32_t colour = rgb(170.0f * k, 215.0f * k, 240.0f * k);
+    for (std::int32_t i = 0; i < n; ++i) {
+        const float theta = 6.2831855f * static_cast<float>(i) / static_cast<float>(n);
+        const auto px = static_cast<std::int32_t>(std::floor(320.0f + std::cos(theta) * radius));
+        const auto py = static_cast<std::int32_t>(std::floor(160.0f + std::sin(theta) * radius));
+        want.add(px - kCamX, py - kCamY, colour);
+    }
+    expect_picture(draw(level), want, "ripples");
+}
+
+// The insect drawing rule, written out: glow, wings, head, body and sides.
+void plain_firefly(Canvas& canvas, std::uint32_t colour, float x, float y, float radius,
+                   float intensity, float phase) {
+    if (intensity > 0.02f) canvas.glow(scale_colour(colour, 0.7f), x, y, radius, intensity);
+    const auto ix = static_cast<std::int32_t>(std::floor(x));
+    const auto iy = static_cast<std::int32_t>(std::floor(y));
+    const float k = std::clamp(0.75f * intensity + 0.25f, 0.0f, 1.0f);
+    const auto channel = [&](int shift, float base) {
+        const float c = static_cast<float>((colour >> shift) & 0xFF);
+        return static_cast<std::uint32_t>(
+                   std::clamp(std::round(base + (c - base) * k), 0.0f, 255.0f))
+               << shift;
+    };
+    const std::uint32_t body = channel(16, 70.0f) | channel(8, 60.0f) | channel(0, 40.0f);
+    const float beat = 24.0f * phase;
+    const std::int32_t wing_y = beat - std::trunc(beat) < 0.5f ? iy - 2 : iy - 1;
+    canvas.blend(ix - 2, wing_y, 0xAAB4C8, 0.7f);
+    canvas.blend(ix + 2, wing_y, 0xAAB4C8, 0.7f);
+    canvas.set(ix, iy - 1, 0x3C3228);
+    canvas.set(ix, iy, body);
+    canvas.set(ix, iy + 1, body);
+    canvas.set(ix - 1, iy, scale_colour(body, 0.6f));
+    canvas.set(ix + 1, iy, scale_colour(body, 0.6f));
+}
+
+TEST(RenderEntities, CompanionsAndTheLostOneFlashingOrDark) {
+    // The lost one flashes when (heading + time) mod 2.4 is within a pulse: at 0.09 it is at
+    // the top of the first one; at 1.0 it is between flashes and shows only its body.
+    for (const float heading : {0.09f, 1.0f}) {
+        Level level = bright_scene();
+        level.time = 0.0f;
+        Canvas want = draw(level);
+        level.companions = {Companion{300.25f, 150.75f, 0.4f}, Companion{240.5f, 110.5f, 2.0f}};
+        level.lost_companion = LostCompanion{360.5f, 170.5f, heading};
+        const float t = level.time;
+        const float u = std::fmod(heading + t, 2.4f);
+        // Both headings are outside the second pulse, 0.32 s later.
+        const float flash = u / 0.18f < 1.0f ? std::sin(3.1415927f * u / 0.18f) : 0.0f;
+        const float y = 170.5f + 1.5f * std::sin(1.3f * t + heading);
+        plain_firefly(want, 0xFFE178, 360.5f - kCamX, y - kCamY, 9.0f, flash, heading + t);
+        for (const Companion& c : level.companions) {
+            const float intensity = (0.25f * std::sin(9.0f * t + c.phase) + 0.75f) * 0.8f;
+            plain_firefly(want, 0xFFE68C, c.x - kCamX, c.y - kCamY, 6.0f, intensity, c.phase + t);
+        }
+        expect_picture(draw(level), want, "companions, heading " + std::to_string(heading));
     }
 }
 

@@ -11,7 +11,7 @@
 namespace pyrelle {
 namespace {
 
-using testing::kDt;
+using fixtures::kDt;
 
 // Plays a level with a scripted player: a new heading every 40 frames (or none), a burst
 // every 150 frames, light topped up so the run lasts. Returns the level after `steps`.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 
 #include "engine/text.hpp"
@@ -188,6 +190,168 @@ TEST(Screens, NoModeSelectorWithoutADayBestTime) {
     Game with = Game::create(6, night_only, std::nullopt);
     const Box box = difference(render(plain), render(with));
     EXPECT_EQ(box.right, -1);  // identical pictures: no selector, no bottom line in day mode
+}
+
+// The overlays, each built here from its rule over the picture underneath: the world alone
+// (death, descent, end screen) or the world with the heads-up display (pause).
+Canvas world_of(Game& game) {
+    Canvas canvas(320, 180);
+    game.renderer.render(game.level, canvas);
+    return canvas;
+}
+
+void darkened(Canvas& canvas, float k) {
+    for (std::uint32_t& p : canvas.pixels)
+        p = scale_colour(p, k);
+}
+
+void centred(Canvas& canvas, std::int32_t y, const std::string& text, std::uint32_t colour,
+             std::int32_t scale = 1) {
+    draw_text(canvas, 160 - text_width(text, scale) / 2, y, text, colour, scale);
+}
+
+void expect_picture(const Canvas& got, const Canvas& want, const std::string& what) {
+    const Box box = difference(got, want);
+    EXPECT_EQ(box.right, -1) << what << ": differs in x " << box.left << ".." << box.right << ", y "
+                             << box.top << ".." << box.bottom;
+}
+
+Game game_at_depth(std::uint32_t depth, Screen screen, float t) {
+    Game game = Game::create(6, Records{}, std::nullopt);
+    game.enter_depth(depth);
+    game.screen = screen;
+    game.screen_timer = t;
+    return game;
+}
+
+TEST(Screens, PauseDarkensThePlayPictureUnderItsFourLines) {
+    Game game = game_at_depth(2, Screen::Play, 0.0f);
+    game.level.message.reset();
+    Canvas want = render(game);  // the world and the heads-up display
+    game.screen = Screen::Pause;
+    darkened(want, 0.4f);
+    centred(want, 56, "PAUSE", 0xFFE178, 3);
+    centred(want, 92, "Entrée : reprendre", 0xE6DCC8);
+    centred(want, 106, "Échap : retour au titre", 0xA096AF);
+    centred(want, 120, "M : son", 0xA096AF);
+    expect_picture(render(game), want, "pause");
+}
+
+TEST(Screens, DeathSinksToFifteenPercentAndFadesInItsLine) {
+    for (const float t : {0.3f, 0.6f, 0.9f, 1.1f, 2.5f}) {
+        Game game = game_at_depth(4, Screen::Death, t);
+        Canvas want = world_of(game);
+        darkened(want, std::clamp(1.0f - t / 1.2f, 0.15f, 1.0f));
+        if (t > 0.6f) {
+            const float c = std::min((t - 0.6f) / 0.6f, 1.0f);
+            centred(want, 86, "Ta lumière s'est éteinte...", rgb(220 * c, 190 * c, 140 * c));
+        }
+        expect_picture(render(game), want, "death at " + std::to_string(t));
+    }
+}
+
+TEST(Screens, DescentShowsTheNextDepthThenItsNewBiome) {
+    struct Case {
+        std::uint32_t depth;  // the depth being left
+        float t;
+        const char* banner;    // nullptr: not yet
+        const char* subtitle;  // nullptr: none
+    };
+    const Case cases[] = {
+        {3, 0.5f, nullptr, nullptr},
+        {3, 0.9f, "Profondeur 4", nullptr},  // the world still shows, dimmed to a tenth
+        {3, 1.0f, "Profondeur 4", nullptr},
+        {3, 1.3f, "Profondeur 4", nullptr},  // the subtitle waits for more than 1.3 s
+        {3, 1.6f, "Profondeur 4", "Les Cristaux"},
+        {4, 1.6f, "Profondeur 5", nullptr},  // same biome: no subtitle
+        {6, 2.2f, "Profondeur 7", "Le Lac"},
+        {1, 2.0f, "Profondeur 2", nullptr},
+        {9, 1.6f, "La Source", nullptr},  // the banner already names it
+    };
+    for (const Case& c : cases) {
+        Game game = game_at_depth(c.depth, Screen::Descent, c.t);
+        Canvas want = world_of(game);
+        darkened(want, std::clamp(1.0f - c.t, 0.0f, 1.0f));
+        if (c.banner) {
+            const float a = std::min((c.t - 0.8f) * 2.0f, 1.0f);
+            centred(want, 82, c.banner, rgb(170 * a, 210 * a, 255 * a), 2);
+        }
+        if (c.subtitle) {
+            const float b = std::min((c.t - 1.3f) * 2.0f, 1.0f);
+            centred(want, 104, c.subtitle, rgb(200 * b, 190 * b, 150 * b));
+        }
+        expect_picture(render(game), want,
+                       "descent from " + std::to_string(c.depth) + " at " + std::to_string(c.t));
+    }
+}
+
+TEST(Screens, VictoryWashesTheWorldToWarmWhite) {
+    for (const float t : {0.0f, 0.75f, 1.4f}) {
+        Game game = game_at_depth(10, Screen::Victory, t);
+        const Canvas world = world_of(game);
+        Canvas want(320, 180);
+        const float d = std::clamp(std::pow(t / 1.5f, 0.7f), 0.0f, 1.0f);
+        for (std::size_t i = 0; i < world.pixels.size(); ++i) {
+            const std::uint32_t p = world.pixels[i];
+            const auto towards = [&](int shift, float white) {
+                const float c = static_cast<float>((p >> shift) & 0xFF);
+                return static_cast<std::uint32_t>(std::round(c + (white - c) * d)) << shift;
+            };
+            want.pixels[i] = towards(16, 255.0f) | towards(8, 244.0f) | towards(0, 214.0f);
+        }
+        expect_picture(render(game), want, "victory at " + std::to_string(t));
+    }
+}
+
+// Where two texts centred at y differ, drawn in one colour on a blank canvas.
+Box text_difference(std::int32_t y, const std::string& a, const std::string& b) {
+    Canvas ca(320, 180);
+    Canvas cb(320, 180);
+    draw_centred(ca, y, a, 0xFFFFFF);
+    draw_centred(cb, y, b, 0xFFFFFF);
+    return difference(ca, cb);
+}
+
+TEST(Screens, VictoryTalliesSitOnTheirLines) {
+    const auto end_screen = [](float t, const std::function<void(Game&)>& change) {
+        Game game = game_at_depth(10, Screen::Victory, t);
+        game.run_time = 83.4f;
+        game.extinctions = 3;
+        game.pollen_total = 17;
+        game.companions_following = 5;
+        change(game);
+        return render(game);
+    };
+    const auto same = [](Game&) {};
+    struct Case {
+        const char* what;
+        float t;
+        std::function<void(Game&)> change;
+        std::int32_t y;
+        std::string before, after;  // the line without and with the change
+    };
+    const Case cases[] = {
+        {"night", 6.0f, [](Game& g) { g.night = true; }, 62, "Temps : 1:23",
+         "Temps : 1:23 (Nuit noire)"},
+        {"time", 6.0f, [](Game& g) { g.run_time = 95.0f; }, 62, "Temps : 1:23", "Temps : 1:35"},
+        {"extinctions", 6.0f, [](Game& g) { g.extinctions = 4; }, 74, "Extinctions : 3",
+         "Extinctions : 4"},
+        {"pollen", 6.0f, [](Game& g) { g.pollen_total = 18; }, 86, "Pollen butiné : 17",
+         "Pollen butiné : 18"},
+        {"companions", 6.0f, [](Game& g) { g.companions_following = 6; }, 98,
+         "Pyrelles retrouvées : 5/8", "Pyrelles retrouvées : 6/8"},
+        {"record", 7.0f, [](Game& g) { g.new_record = true; }, 116, "", "Nouveau record !"},
+    };
+    for (const Case& c : cases) {
+        expect_same_box(difference(end_screen(c.t, same), end_screen(c.t, c.change)),
+                        text_difference(c.y, c.before, c.after), c.what);
+    }
+    // Before their moments nothing shows: the tallies from 5.5 s, the record from 6.5 s.
+    for (const Case& c : cases) {
+        const float early = c.y == 116 ? 6.4f : 5.4f;
+        EXPECT_EQ(difference(end_screen(early, same), end_screen(early, c.change)).right, -1)
+            << c.what;
+    }
 }
 
 }  // namespace

@@ -10,15 +10,9 @@
 namespace pyrelle {
 namespace {
 
-using testing::kDt;
-using testing::open_room;
-
-Shade shade_at(float x, float y) {
-    Shade s;
-    s.x = x;
-    s.y = y;
-    return s;
-}
+using fixtures::kDt;
+using fixtures::open_room;
+using fixtures::shade_at;
 
 int count_events(const Level& level, SoundEvent e) {
     return static_cast<int>(std::count(level.sound_events.begin(), level.sound_events.end(), e));
@@ -40,7 +34,7 @@ TEST(Shade, FireflyGlowKeepsItAtBay) {
     };
     for (const Case& c : cases) {
         Level level = open_room(40, 10, 3, 5);
-        testing::keep_exit_closed(level);
+        fixtures::keep_exit_closed(level);
         level.energy = c.energy;
         level.shades = {shade_at(level.firefly_pos.x + c.r, level.firefly_pos.y)};
         step_shades(level, kDt);
@@ -50,7 +44,7 @@ TEST(Shade, FireflyGlowKeepsItAtBay) {
 
 TEST(Shade, InLightItRunsFromTheNearestLitLantern) {
     Level level = open_room(40, 30, 2, 2);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     const Vec2 s{160.0f, 120.0f};
     // A bright lantern 40 px left lights the shade; a dim one 30 px below is nearer.
     level.lanterns = {Lantern{s.x - 40.0f, s.y, 1.0f, true}, Lantern{s.x, s.y + 30.0f, 0.0f, true},
@@ -66,7 +60,7 @@ TEST(Shade, InLightItRunsFromTheNearestLitLantern) {
 
 TEST(Shade, InCrystalLightWithNoLitLanternItRunsFromTheFirefly) {
     Level level = open_room(40, 30, 5, 15);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     const Vec2 s{200.0f, 124.0f};
     level.crystals = {Crystal{s.x + 3.0f, s.y, 0, 1, 1.2f, true}};
     level.shades = {shade_at(s.x, s.y)};
@@ -80,7 +74,7 @@ TEST(Shade, InCrystalLightWithNoLitLanternItRunsFromTheFirefly) {
 
 TEST(Shade, StrikesOnceThenFleesForTwoSeconds) {
     Level level = open_room(40, 10, 10, 5);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.energy = 0.3f;  // glow reach 11: the shade flees the glow but strikes on contact
     const Vec2 f = level.firefly_pos;
     level.shades = {shade_at(f.x - 6.0f, f.y)};
@@ -118,8 +112,8 @@ TEST(Shade, NeverEntersWater) {
         for (int x = 10; x <= 22; ++x)
             rows[y][x] = '~';
     rows[8][16] = 'F';
-    Level level = testing::level_from(rows);
-    testing::keep_exit_closed(level);
+    Level level = fixtures::level_from(rows);
+    fixtures::keep_exit_closed(level);
     level.shades = {shade_at(40.0f, 60.0f), shade_at(220.0f, 20.0f)};
     for (int frame = 0; frame < 900; ++frame) {
         level.energy = 0.05f;  // no glow to fear, and no dying
@@ -150,7 +144,7 @@ TEST(Shade, ChaseSpeedGrowsWithDepthAndNight) {
                           {4294967295u, true, 70.0f}};
     for (const Case& c : cases) {
         Level level = open_room(100, 3, 98, 2);
-        testing::keep_exit_closed(level);
+        fixtures::keep_exit_closed(level);
         level.depth = c.depth;
         level.night = c.night;
         level.energy = 0.05f;
@@ -168,7 +162,7 @@ TEST(Shade, ChaseSpeedGrowsWithDepthAndNight) {
 }
 
 TEST(Shade, UnreachableShadeNeverChases) {
-    Level level = testing::level_from({
+    Level level = fixtures::level_from({
         "##########",
         "#F.......#",
         "#........#",
@@ -180,7 +174,7 @@ TEST(Shade, UnreachableShadeNeverChases) {
     level.cave.tiles[level.cave.index(5, 3)] = 1;
     const Cell f = cell_of(level.firefly_pos);
     level.distance = distance_field(level.cave, f.x, f.y);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.energy = 0.05f;
     level.shades = {shade_at(5 * 8 + 4.0f, 4 * 8 + 4.0f)};
     for (int frame = 0; frame < 60; ++frame) {
@@ -192,7 +186,7 @@ TEST(Shade, UnreachableShadeNeverChases) {
 
 TEST(Shade, WanderDrawsAHeadingAndATimer) {
     Level level = open_room(60, 30, 2, 2);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.shades = {shade_at(400.0f, 200.0f)};
     level.shades[0].vx = 22.0f;  // already moving, so it does not count as stuck
     Rng replay = level.rng;
@@ -209,7 +203,7 @@ TEST(Shade, WanderDrawsAHeadingAndATimer) {
 
 TEST(Shade, AStuckWandererTurnsNextFrame) {
     Level level = open_room(60, 30, 2, 2);
-    testing::keep_exit_closed(level);
+    fixtures::keep_exit_closed(level);
     level.shades = {shade_at(400.0f, 200.0f)};  // from rest it moves far less than 0.3 x 22 dt
     step_shades(level, kDt);
     EXPECT_EQ(level.shades[0].wander_timer, 0.0f);

@@ -1,0 +1,57 @@
+#include "session.hpp"
+
+#include <cstdio>
+
+#include "game/state_hash.hpp"
+
+namespace pyrelle {
+
+PlaySession::PlaySession(Game& game, ReplayStart start, const Replay* watched)
+    : game_(game), start_(std::move(start)), watched_(watched) {
+    if (watched_) player_.runs = watched_->runs;
+    replay_over_ = watched_ && player_.done();
+}
+
+bool PlaySession::step(const Keys& live, float dt) {
+    Keys keys = live;
+    if (watched_) keys = player_.next().value_or(Keys{});
+    const Input input{keys, previous_};
+    previous_ = keys;
+    recorder_.add(keys);
+    const Screen before = game_.screen;
+    const bool go_on = game_.step(input, dt);
+    if (watched_ && !replay_over_ && (!go_on || player_.done())) finish_replay();
+    if (game_.screen == Screen::Victory && before != Screen::Victory && game_.new_record)
+        save_best_run();
+    return go_on;
+}
+
+Replay PlaySession::recording() const {
+    return {start_, recorder_.runs, replay_check(game_, recorder_.steps)};
+}
+
+void PlaySession::finish_replay() {
+    replay_over_ = true;
+    const ReplayCheck got = replay_check(game_, recorder_.steps);
+    if (got != watched_->end) mismatch_ = describe_mismatch(watched_->end, got);
+}
+
+void PlaySession::save_best_run() {
+    if (!game_.save_records || !game_.records_file) return;
+    const std::filesystem::path path = best_run_path(*game_.records_file, game_.night);
+    if (const auto error = write_replay(path, recording())) {
+        std::fprintf(stderr, "meilleure partie non enregistrée (%s) : %s\n", path.c_str(),
+                     error->c_str());
+    }
+}
+
+ReplayCheck replay_check(const Game& game, std::uint32_t steps) {
+    return {game.screen, game.level.depth, steps, state_hash(game)};
+}
+
+std::filesystem::path best_run_path(const std::filesystem::path& records_file, bool night) {
+    return records_file.parent_path() /
+           (night ? "pyrelle-meilleur-nuit.rpl" : "pyrelle-meilleur.rpl");
+}
+
+}  // namespace pyrelle

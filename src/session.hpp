@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/input.hpp"
+#include "game/game.hpp"
+#include "replay.hpp"
+
+namespace pyrelle {
+
+// A game being played or watched. Steps it with each step's keys and keeps them, so that the
+// session can be written as a replay (--record) and a run that sets a best time is saved
+// beside the records; or takes the keys from a replay being watched and checks, when its
+// steps are over, that the game ended where the recording did.
+class PlaySession {
+  public:
+    PlaySession(Game& game, ReplayStart start, const Replay* watched);
+
+    // One step with the keys given (ignored while a replay plays; none after it). False: quit.
+    bool step(const Keys& live, float dt);
+    bool watching() const { return watched_ != nullptr; }
+    bool replay_over() const { return replay_over_; }
+    // Set when the watched replay ended somewhere else than it was recorded.
+    const std::optional<std::string>& mismatch() const { return mismatch_; }
+    // Everything stepped so far, ending here.
+    Replay recording() const;
+
+  private:
+    Game& game_;
+    ReplayStart start_;
+    const Replay* watched_;
+    ReplayPlayer player_;
+    ReplayRecorder recorder_;
+    Keys previous_;
+    bool replay_over_ = false;
+    std::optional<std::string> mismatch_;
+
+    void finish_replay();
+    void save_best_run();
+};
+
+// Where the game stands after `steps` steps.
+ReplayCheck replay_check(const Game& game, std::uint32_t steps);
+
+// "pyrelle-meilleur.rpl" (day) or "pyrelle-meilleur-nuit.rpl" beside the records file.
+std::filesystem::path best_run_path(const std::filesystem::path& records_file, bool night);
+
+}  // namespace pyrelle

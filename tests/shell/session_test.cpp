@@ -1,0 +1,154 @@
+#include "session.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/step_loop.hpp"
+#include "file_fixtures.hpp"
+#include "game/autopilot.hpp"
+#include "startup.hpp"
+
+namespace pyrelle {
+namespace {
+
+using fixtures::TempDir;
+
+// Keys a player would press to fly where the autopilot steers: each axis past 0.38 (the
+// sectors of eight directions).
+Keys keys_toward(Vec2 direction) {
+    constexpr float kAxis = 0.38f;
+    Keys keys;
+    keys.up = direction.y < -kAxis;
+    keys.down = direction.y > kAxis;
+    keys.left = direction.x < -kAxis;
+    keys.right = direction.x > kAxis;
+    return keys;
+}
+
+struct Played {
+    Replay replay;
+    bool won = false;
+};
+
+// From the title to the Source with the autopilot's keys: Enter starts, then it flies until
+// the end screen (or `most` steps).
+Played fly_to_the_source(std::uint64_t seed, std::uint32_t most) {
+    Game game = Game::create(seed, Records{}, std::nullopt);
+    const Options options;
+    PlaySession session(game, replay_start(options, seed, game.records), nullptr);
+    apply_start_options(game, options);
+    Autopilot pilot;
+    std::uint64_t flown_level = 0;
+    for (std::uint32_t i = 0; i < most && game.screen != Screen::Victory; ++i) {
+        Keys keys;
+        if (game.screen == Screen::Title) keys.action = i == 1;
+        if (game.screen == Screen::Play) {
+            if (game.level.seed != flown_level) pilot = Autopilot{};
+            flown_level = game.level.seed;
+            keys = keys_toward(pilot.steer(game.level, kStep));
+        }
+        if (!session.step(keys, kStep)) break;
+    }
+    return {session.recording(), game.screen == Screen::Victory};
+}
+
+struct Watched {
+    Replay recording;
+    ReplayCheck end;
+    std::optional<std::string> mismatch;
+};
+
+Watched watch(const Replay& replay) {
+    Game game = Game::create(replay.start.seed, replay.start.records, std::nullopt);
+    PlaySession session(game, replay.start, &replay);
+    apply_start_options(game, start_options(replay.start));
+    while (!session.replay_over())
+        session.step(Keys{}, kStep);
+    return {session.recording(), replay_check(game, session.recording().end.steps),
+            session.mismatch()};
+}
+
+TEST(PlaySession, ATitleToVictoryRunComesBackKeyForKeyToTheSameEnd) {
+    Played played;
+    for (std::uint64_t seed = 1; seed <= 4 && !played.won; ++seed)
+        played = fly_to_the_source(seed, 120000);
+    ASSERT_TRUE(played.won) << "no seed from 1 to 4 reached the Source with the autopilot's keys";
+    EXPECT_EQ(played.replay.end.screen, Screen::Victory);
+    EXPECT_EQ(played.replay.end.depth, 10u);
+
+    const auto decoded = decode_replay(encode_replay(played.replay));
+    ASSERT_TRUE(std::holds_alternative<Replay>(decoded));
+    const Watched watched = watch(std::get<Replay>(decoded));
+    EXPECT_FALSE(watched.mismatch) << *watched.mismatch;
+    EXPECT_EQ(watched.end, played.replay.end);
+    EXPECT_EQ(watched.recording.runs, played.replay.runs);  // the same keys went in
+
+    // One key changed in the middle of the run sends the game elsewhere, and it shows.
+    Replay changed = played.replay;
+    KeyRun& run = changed.runs[changed.runs.size() / 2];
+    run.keys ^= pack_keys(Keys{false, false, true, true});  // left and right flipped
+    const Watched diverted = watch(changed);
+    ASSERT_TRUE(diverted.mismatch);
+    EXPECT_NE(diverted.end, played.replay.end);
+}
+
+// A game one step from the Source's door, saving beside `records_file` when `save` is on.
+struct NearTheSource {
+    Game game;
+    PlaySession session;
+
+    NearTheSource(const std::filesystem::path& records_file, bool night, bool save)
+        : game(Game::create(77, Records{}, records_file)),
+          session(game, replay_start(options(night), 77, game.records), nullptr) {
+        apply_start_options(game, options(night));
+        game.save_records = save;  // as a game started from the title may
+    }
+    static Options options(bool night) {
+        Options o;
+        o.depth = 10;
+        o.night = night;
+        o.warp_exit = o.light_all = o.autopilot = true;
+        return o;
+    }
+    bool reach_the_source() {
+        for (int i = 0; i < 3000 && game.screen != Screen::Victory; ++i)
+            session.step(Keys{}, kStep);
+        return game.screen == Screen::Victory;
+    }
+};
+
+TEST(PlaySession, ARunThatSetsABestTimeLeavesItsReplayBesideTheRecords) {
+    struct Case {
+        bool night, save;
+        const char* file;  // the replay expected, or nullptr for none at all
+    };
+    const Case cases[] = {
+        {false, true, "pyrelle-meilleur.rpl"},
+        {true, true, "pyrelle-meilleur-nuit.rpl"},
+        {false, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        NearTheSource run(dir.path / "pyrelle.sav", c.night, c.save);
+        ASSERT_TRUE(run.reach_the_source()) << c.night;
+        ASSERT_TRUE(run.game.new_record);
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+            if (entry.path().extension() == ".rpl") files.push_back(entry.path().filename());
+        if (!c.file) {
+            EXPECT_TRUE(files.empty());
+            continue;
+        }
+        ASSERT_EQ(files, std::vector<std::string>{c.file});
+        const auto read = read_replay(dir.path / c.file);
+        ASSERT_TRUE(std::holds_alternative<Replay>(read)) << std::get<std::string>(read);
+        const Watched watched = watch(std::get<Replay>(read));
+        EXPECT_FALSE(watched.mismatch) << *watched.mismatch;
+        EXPECT_EQ(watched.end.screen, Screen::Victory);
+        EXPECT_EQ(watched.end, run.session.recording().end);
+    }
+}
+
+}  // namespace
+}  // namespace pyrelle
