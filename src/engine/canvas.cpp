@@ -115,7 +115,9 @@ void Canvas::rect_outline(std::int32_t x, std::int32_t y, std::int32_t w, std::i
 
 // Four pixels of a row at a time: each lane computes the distance, weight and additions
 // with the same float operations as one pixel alone, and adds them saturating per channel;
-// pixels outside the radius keep their value.
+// pixels outside the radius keep their value. When twice the centre's y is whole, rows
+// pair up around it with the same squared offset, hence the same weights: each pair is
+// weighed once and both rows get them.
 void Canvas::glow(std::uint32_t colour, float cx, float cy, float radius, float intensity) {
     using namespace simd;
     const std::int32_t r = saturating_i32(std::ceil(radius));
@@ -132,31 +134,53 @@ void Canvas::glow(std::uint32_t colour, float cx, float cy, float radius, float 
     const std::int64_t col_lo = std::max<std::int64_t>(static_cast<std::int64_t>(fx) - r, 0);
     const std::int64_t col_hi = std::min<std::int64_t>(static_cast<std::int64_t>(fx) + r,
                                                        static_cast<std::int64_t>(width) - 1);
+    const float twice_cy = 2.0f * cy;
+    const bool mirrored = std::fabs(twice_cy) < 1e6f && twice_cy == std::floor(twice_cy);
+    const auto row_dy = [cy](std::int64_t py) { return static_cast<float>(py) + 0.5f - cy; };
+    // The row weighed with py, or -1.
+    const auto partner_of = [&](std::int64_t py) -> std::int64_t {
+        if (!mirrored) return -1;
+        const std::int64_t m = static_cast<std::int64_t>(twice_cy) - 1 - py;
+        if (m == py || m < row_lo || m > row_hi) return -1;
+        const float dy = row_dy(py), dm = row_dy(m);
+        return dy * dy == dm * dm ? m : -1;
+    };
     const F4 lane_offset{0.0f, 1.0f, 2.0f, 3.0f};
     const F4 centre_x = splat(cx), r4 = splat(radius), i4 = splat(intensity), one = splat(1.0f);
     for (std::int64_t py = row_lo; py <= row_hi; ++py) {
-        const float dy = static_cast<float>(py) + 0.5f - cy;
+        const std::int64_t partner = partner_of(py);
+        if (partner >= 0 && partner < py) continue;  // drawn with its partner
+        const float dy = row_dy(py);
         const F4 dy2 = splat(dy * dy);
-        std::uint32_t* line = &pixels[static_cast<std::size_t>(py) * width];
+        std::uint32_t* lines[2] = {
+            &pixels[static_cast<std::size_t>(py) * width],
+            partner >= 0 ? &pixels[static_cast<std::size_t>(partner) * width] : nullptr};
+        const int rows = partner >= 0 ? 2 : 1;
         std::int64_t px = col_lo;
         for (; px + 3 <= col_hi; px += 4) {
             const F4 dx = splat(static_cast<float>(px)) + lane_offset + 0.5f - centre_x;
             const F4 d = simd::sqrt(dx * dx + dy2) / r4;
             const I4 inside = d < one;
+            if (lane_bits(inside) == 0) continue;
             const F4 w = (one - d) * (one - d) * i4;
             const I4 add = (clamp_channel(w * channels[0]) << 16) |
                            (clamp_channel(w * channels[1]) << 8) | clamp_channel(w * channels[2]);
-            const I4 p = load_pixels(line + px);
-            store_pixels(line + px, select(inside, add_saturating(p, add) & splat(0xFFFFFF), p));
+            for (int i = 0; i < rows; ++i) {
+                const I4 p = load_pixels(lines[i] + px);
+                store_pixels(lines[i] + px,
+                             select(inside, add_saturating(p, add) & splat(0xFFFFFF), p));
+            }
         }
         for (; px <= col_hi; ++px) {
             const float dx = static_cast<float>(px) + 0.5f - cx;
             const float d = std::sqrt(dx * dx + dy * dy) / radius;
             if (!(d < 1.0f)) continue;
             const float w = (1.0f - d) * (1.0f - d) * intensity;
-            line[px] = saturating_add(
-                line[px], pack_rgb(clamp_channel(w * channels[0]), clamp_channel(w * channels[1]),
-                                   clamp_channel(w * channels[2])));
+            const std::uint32_t add =
+                pack_rgb(clamp_channel(w * channels[0]), clamp_channel(w * channels[1]),
+                         clamp_channel(w * channels[2]));
+            for (int i = 0; i < rows; ++i)
+                lines[i][px] = saturating_add(lines[i][px], add);
         }
     }
 }

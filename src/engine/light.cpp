@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace pyrelle {
@@ -50,21 +51,27 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
     m.falloff_.assign(m.gw, 0.0f);
     m.col_walk_.resize(m.gw);
     m.col_overshoot_.resize(m.gw);
-    m.col_run_.resize(m.gw);
     m.runs_.resize(m.gw);
     m.run_sight_.resize(m.gw);
+    m.soa_.resize(3 * static_cast<std::size_t>(m.gw));
     return m;
 }
 
+// Light rows over the same cave row have the same mask: each such row copies the one above.
 void LightMap::build_rock_mask(CaveTiles cave) {
     for (std::uint32_t j = 0; j < gh; ++j) {
+        std::uint8_t* out = &rock[static_cast<std::size_t>(j) * gw];
+        const std::int32_t cy = cave_row_[j];
+        if (j > 0 && cy == cave_row_[j - 1]) {
+            std::memcpy(out, out - gw, gw);
+            continue;
+        }
         for (std::uint32_t k = 0; k < gw; ++k) {
             const std::int32_t cx = cave_col_[k];
-            const std::int32_t cy = cave_row_[j];
             const bool inside = cx >= 0 && cy >= 0 && cx < cave.width && cy < cave.height;
-            rock[k + j * gw] = inside ? cave.tiles[static_cast<std::size_t>(cx) +
-                                                   static_cast<std::size_t>(cy) * cave.width]
-                                      : 1;
+            out[k] = inside ? cave.tiles[static_cast<std::size_t>(cx) +
+                                         static_cast<std::size_t>(cy) * cave.width]
+                            : 1;
         }
     }
 }

@@ -66,10 +66,11 @@ struct LightMap {
         std::int32_t target_x;  // cave column
         float dx;               // a direction towards it (its sign counts)
         std::int32_t over_x;    // where the walk's last step may overshoot
+        std::int32_t k_begin;   // its light columns, both included
+        std::int32_t k_end;
     };
     std::vector<WalkAxis> col_walk_;           // one source's walk set-up towards each column
     std::vector<std::int32_t> col_overshoot_;  // and where its last step may overshoot
-    std::vector<std::uint32_t> col_run_;       // the run each light column belongs to
     std::vector<ColumnRun> runs_;
     std::vector<Sight> run_sight_;
     std::vector<std::uint8_t> open_mask_;   // the window's cells, 1 open
@@ -79,8 +80,10 @@ struct LightMap {
     std::vector<std::uint8_t> dilate_row_;  // one row with three zero cells each side
     std::vector<float> row_a_, row_b_;      // horizontal interpolations of two light rows, r g b
     std::vector<float> factor_;             // one pixel row's light factors, r g b
-    std::vector<std::uint32_t> col_k_;
-    std::vector<float> col_f_;
+    std::vector<std::uint32_t> col_k_;      // the light column each pixel column reads first
+    std::vector<float> col_f_;              // and the fraction towards the next one
+    bool paired_ = false;                   // the taps of two-pixel light cells
+    std::vector<float> soa_;                // one light row by channel, r g b
 
     void build_rock_mask(CaveTiles cave);
     void build_blocked_table(CaveTiles cave);
@@ -93,7 +96,7 @@ struct LightMap {
     void row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1);
     void add_source(const LightSource& s, CaveTiles cave, float ox, float oy, float cave_cell);
     void glow_rock();
-    void interpolate_row(std::uint32_t j, float* out) const;
+    void interpolate_row(std::uint32_t j, float* out);
 };
 
 }  // namespace pyrelle

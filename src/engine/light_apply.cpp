@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "engine/light.hpp"
+#include "engine/light_planes.hpp"
 #include "engine/simd.hpp"
 
 namespace pyrelle {
@@ -79,10 +80,17 @@ simd::F4 plain_light_factor(simd::F4 l, simd::F4 t, simd::F4 ambient) {
 }
 
 bool finite_non_negative(const std::vector<LightRgb>& light) {
+    using namespace simd;
     const float* v = &light.front().r;  // LightRgb is three packed floats
     const std::size_t n = light.size() * 3;
-    int ok = 1;
-    for (std::size_t i = 0; i < n; ++i)
+    I4 ok4 = splat(-1);
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const F4 x = load(v + i);
+        ok4 &= (x >= 0.0f) & (x <= FLT_MAX);
+    }
+    int ok = lane_bits(ok4) == 0xF;
+    for (; i < n; ++i)
         ok &= static_cast<int>(v[i] >= 0.0f) & static_cast<int>(v[i] <= FLT_MAX);
     return ok != 0;
 }
@@ -125,11 +133,54 @@ LightRgb LightMap::sample(float px, float py) const {
             lerp(top.b, bottom.b, tj.fraction)};
 }
 
+// Whether pixel 2m reads light cells m + 3 and m + 4 at 0.75 and pixel 2m + 1 cells m + 4
+// and m + 5 at 0.25: the taps of light cells two pixels wide, the game's.
+bool paired_taps(const std::vector<std::uint32_t>& k, const std::vector<float>& f) {
+    for (std::size_t x = 0; x < k.size(); ++x) {
+        const bool odd = (x & 1u) != 0;
+        if (k[x] != x / 2 + 3 + (odd ? 1u : 0u) || f[x] != (odd ? 0.25f : 0.75f)) return false;
+    }
+    return true;
+}
+
 // The horizontal half of sample() for every column of one light row: r, g, b planes.
-void LightMap::interpolate_row(std::uint32_t j, float* out) const {
+void LightMap::interpolate_row(std::uint32_t j, float* out) {
     const std::size_t w = col_k_.size();
     const LightRgb* row = &light[static_cast<std::size_t>(j) * gw];
-    for (std::size_t x = 0; x < w; ++x) {
+    std::size_t x = 0;
+    if (paired_) {
+        // With paired taps every pixel pair reads three neighbouring cells: the cells are laid
+        // out by channel, then four pairs at a time take the same lerps as the loop below.
+        const std::size_t cells = w / 2 + 5;  // the last pair reads cell w / 2 + 4
+        float* planes[3] = {soa_.data(), soa_.data() + gw, soa_.data() + 2 * gw};
+        std::size_t i = 0;
+        for (; i + 4 <= cells; i += 4) {
+            const Planes p = load_planes(row + i);
+            simd::store(planes[0] + i, p.r);
+            simd::store(planes[1] + i, p.g);
+            simd::store(planes[2] + i, p.b);
+        }
+        for (; i < cells; ++i) {
+            planes[0][i] = row[i].r;
+            planes[1][i] = row[i].g;
+            planes[2][i] = row[i].b;
+        }
+        std::size_t m = 0;
+        for (; 2 * (m + 4) <= w; m += 4) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                using namespace simd;
+                const F4 a = load(planes[c] + m + 3);
+                const F4 b = load(planes[c] + m + 4);
+                const F4 d = load(planes[c] + m + 5);
+                const F4 even = a + (b - a) * 0.75f;
+                const F4 odd = b + (d - b) * 0.25f;
+                store(out + c * w + 2 * m, __builtin_shuffle(even, odd, I4{0, 4, 1, 5}));
+                store(out + c * w + 2 * m + 4, __builtin_shuffle(even, odd, I4{2, 6, 3, 7}));
+            }
+        }
+        x = 2 * m;
+    }
+    for (; x < w; ++x) {
         const LightRgb& a = row[col_k_[x]];
         const LightRgb& b = row[col_k_[x] + 1];
         const float f = col_f_[x];
@@ -160,6 +211,7 @@ void LightMap::apply(Canvas& canvas) {
         col_f_[x] = t.fraction;
         plain &= t.fraction >= 0.0f && t.fraction <= 1.0f;
     }
+    paired_ = paired_taps(col_k_, col_f_);
     std::uint32_t top_row = std::numeric_limits<std::uint32_t>::max();
     float* top = row_a_.data();
     float* bottom = row_b_.data();

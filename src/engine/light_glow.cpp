@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "engine/light.hpp"
+#include "engine/light_planes.hpp"
 #include "engine/simd.hpp"
 
 namespace pyrelle {
@@ -35,9 +36,8 @@ struct KernelRow {
 
 // The first lane (0..7) of a row of two groups whose score equals `top`, or -1.
 int first_lane_at(const simd::F4 (&scores)[2], float top) {
-    for (int lane = 0; lane < 8; ++lane)
-        if (scores[lane / 4][lane % 4] == top) return lane;
-    return -1;
+    const int bits = simd::lane_bits(scores[0] == top) | (simd::lane_bits(scores[1] == top) << 4);
+    return bits == 0 ? -1 : __builtin_ctz(static_cast<unsigned>(bits));
 }
 
 }  // namespace
@@ -50,12 +50,25 @@ void LightMap::glow_rock() {
     const std::uint8_t* rocks = rock.data();
     float* padded = padded_score_.data();
     std::uint8_t* lit = near_lit_.data();
+    const F4 none = splat(-kInf);
+    // Scores, and which open cells are lit at all, four cells at a time where they fit.
     for (std::size_t j = 0; j < h; ++j) {
-        for (std::size_t k = 0; k < w; ++k) {
+        std::size_t k = 0;
+        float* score_row = padded + kLeft + (j + kReach) * pw;
+        for (; k + 4 <= w; k += 4) {
+            const std::size_t i = k + j * w;
+            const Planes l = load_planes(lights + i);
+            const I4 open = I4{rocks[i], rocks[i + 1], rocks[i + 2], rocks[i + 3]} == 0;
+            store(score_row + k, select(open, (l.r + l.g) + l.b, none));
+            const I4 lit_here = open & ((l.r != 0.0f) | (l.g != 0.0f) | (l.b != 0.0f));
+            for (int lane = 0; lane < 4; ++lane)
+                lit[i + static_cast<std::size_t>(lane)] = lit_here[lane] != 0;
+        }
+        for (; k < w; ++k) {
             const std::size_t i = k + j * w;
             const LightRgb& l = lights[i];
             const bool open = rocks[i] == 0;
-            padded[(k + kLeft) + (j + kReach) * pw] = open ? l.r + l.g + l.b : -kInf;
+            score_row[k] = open ? l.r + l.g + l.b : -kInf;
             lit[i] = open && (l.r != 0.0f || l.g != 0.0f || l.b != 0.0f);
         }
     }
@@ -64,11 +77,11 @@ void LightMap::glow_rock() {
     // it is skipped. Dilate the lit mask by three cells, along rows into run_ (through a
     // zero-bordered row), then along columns back into near_lit_. The square covers the
     // round kernel.
-    std::uint8_t* run = run_.data();
-    std::uint8_t* row = dilate_row_.data();
+    std::uint8_t* __restrict run = run_.data();
+    std::uint8_t* __restrict row = dilate_row_.data();
     for (std::size_t j = 0; j < h; ++j) {
         std::memcpy(row + kReach, lit + j * w, w);
-        std::uint8_t* out = run + j * w;
+        std::uint8_t* __restrict out = run + j * w;
         for (std::size_t k = 0; k < w; ++k)
             out[k] = row[k] | row[k + 1] | row[k + 2] | row[k + 3] | row[k + 4] | row[k + 5] |
                      row[k + 6];
@@ -76,10 +89,10 @@ void LightMap::glow_rock() {
     for (std::size_t j = 0; j < h; ++j) {
         const std::size_t from = j >= kReach ? j - kReach : 0;
         const std::size_t to = std::min(h - 1, j + kReach);
-        std::uint8_t* out = lit + j * w;
+        std::uint8_t* __restrict out = lit + j * w;
         std::memset(out, 0, w);
         for (std::size_t r = from; r <= to; ++r) {
-            const std::uint8_t* in = run + r * w;
+            const std::uint8_t* __restrict in = run + r * w;
             for (std::size_t k = 0; k < w; ++k)
                 out[k] |= in[k];
         }
@@ -94,7 +107,6 @@ void LightMap::glow_rock() {
         row.member[lane / 4][lane % 4] = -1;
         weight_at[e.dy + kReach][lane] = e.weight;
     }
-    const F4 none = splat(-kInf);
     for (std::size_t j = 0; j < h; ++j) {
         for (std::size_t k = 0; k < w; ++k) {
             const std::size_t i = k + j * w;

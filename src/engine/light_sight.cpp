@@ -87,12 +87,23 @@ void LightMap::build_blocked_table(CaveTiles cave) {
         std::uint32_t row = 0;
         std::uint32_t* above = &blocked_sum_[static_cast<std::size_t>(y) * stride];
         std::uint32_t* here = above + stride;
+        std::uint8_t* open = &open_mask_[static_cast<std::size_t>(y) * window_.w];
         here[0] = 0;
-        for (std::int32_t x = 0; x < window_.w; ++x) {
-            const bool open = cave.open(std::int64_t{window_.x0} + x, std::int64_t{window_.y0} + y);
-            open_mask_[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * window_.w] =
-                open;
-            row += open ? 0u : 1u;
+        // The window's columns that lie on the cave, on a row that does: the rest is rock.
+        const std::int64_t cy = std::int64_t{window_.y0} + y;
+        const bool on_rows = cy >= 0 && cy < cave.height;
+        const std::int64_t in_lo =
+            on_rows ? std::clamp<std::int64_t>(-std::int64_t{window_.x0}, 0, window_.w) : 0;
+        const std::int64_t in_hi =
+            on_rows
+                ? std::clamp<std::int64_t>(std::int64_t{cave.width} - window_.x0, in_lo, window_.w)
+                : 0;
+        const std::int64_t first = on_rows ? cy * cave.width + window_.x0 : 0;  // of column 0
+        for (std::int64_t x = 0; x < window_.w; ++x) {
+            const bool is_open =
+                x >= in_lo && x < in_hi && cave.tiles[static_cast<std::size_t>(first + x)] == 0;
+            open[x] = is_open;
+            row += is_open ? 0u : 1u;
             here[x + 1] = above[x + 1] + row;
         }
     }
@@ -203,9 +214,9 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
         const std::int64_t key = shortcut_key(cave_col_[c], cx - s.x, col_overshoot_[c]);
         if (key != last_key) {
             last_key = key;
-            runs_[runs++] = ColumnRun{cave_col_[c], cx - s.x, col_overshoot_[c]};
+            runs_[runs++] = ColumnRun{cave_col_[c], cx - s.x, col_overshoot_[c], k, k};
         }
-        col_run_[c] = static_cast<std::uint32_t>(runs - 1);
+        runs_[runs - 1].k_end = k;
     }
     const float* falloff = falloff_.data();
     std::int64_t last_row_key = INT64_MIN;
@@ -225,16 +236,33 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             std::fill(run_sight_.begin(), run_sight_.begin() + static_cast<std::ptrdiff_t>(runs),
                       Sight::Unknown);
         }
+        const auto add = [&](std::int32_t k, float f) {
+            const float fi = f * s.intensity;
+            LightRgb& l = light[row + static_cast<std::size_t>(k)];
+            l.r += fi * s.r;
+            l.g += fi * s.g;
+            l.b += fi * s.b;
+        };
+        if (!fast) {
+            for (std::int32_t k = k0; k <= k1; ++k) {
+                const float f = falloff[k];
+                if (!(f > 0.0f) || rock[row + static_cast<std::size_t>(k)] != 0) continue;
+                if (cave_path_clear(cave, s.x, s.y, centre_x_[static_cast<std::size_t>(k)], cy,
+                                    cave_cell))
+                    add(k, f);
+            }
+            continue;
+        }
         const std::int64_t ty = std::int64_t{target_y} - window_.y0;
-        for (std::int32_t k = k0; k <= k1; ++k) {
-            const float f = falloff[k];
-            if (!(f > 0.0f) || rock[row + static_cast<std::size_t>(k)] != 0) continue;
-            bool visible;
-            if (fast) {
-                const std::uint32_t r = col_run_[static_cast<std::size_t>(k)];
-                const ColumnRun& run = runs_[r];
-                const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
-                Sight& sight = run_sight_[r];
+        for (std::size_t r = 0; r < runs; ++r) {
+            const ColumnRun& run = runs_[r];
+            // A run lies over one cave cell: one rock byte for all of it.
+            if (rock[row + static_cast<std::size_t>(run.k_begin)] != 0) continue;
+            const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
+            Sight& sight = run_sight_[r];
+            for (std::int32_t k = run.k_begin; k <= run.k_end; ++k) {
+                const float f = falloff[k];
+                if (!(f > 0.0f)) continue;
                 if (sight == Sight::Unknown) {
                     if (span_open(wx, wy, tx, ty, run.over_x, row_overshoot, true))
                         sight = Sight::Open;
@@ -244,23 +272,15 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                     else
                         sight = Sight::Blocked;
                 }
-                visible =
-                    sight == Sight::Open ||
-                    (sight == Sight::Walk &&
-                     walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
+                if (sight == Sight::Blocked) break;
+                if (sight == Sight::Walk &&
+                    !walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
                                     static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
                                     col_walk_[static_cast<std::size_t>(k)], row_walk, run.over_x,
-                                    row_overshoot));
-            } else {
-                visible = cave_path_clear(cave, s.x, s.y, centre_x_[static_cast<std::size_t>(k)],
-                                          cy, cave_cell);
+                                    row_overshoot))
+                    continue;
+                add(k, f);
             }
-            if (!visible) continue;
-            const float fi = f * s.intensity;
-            LightRgb& l = light[row + static_cast<std::size_t>(k)];
-            l.r += fi * s.r;
-            l.g += fi * s.g;
-            l.b += fi * s.b;
         }
     }
 }

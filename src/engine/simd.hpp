@@ -72,6 +72,15 @@ inline I4 splat(std::int32_t v) {
     return I4{v, v, v, v};
 }
 
+// Bit i set when lane i of a comparison result is true.
+inline int lane_bits(I4 mask) {
+#if defined(__SSE2__)
+    return _mm_movemask_ps(reinterpret_cast<__m128>(mask));
+#else
+    return (mask[0] ? 1 : 0) | (mask[1] ? 2 : 0) | (mask[2] ? 4 : 0) | (mask[3] ? 8 : 0);
+#endif
+}
+
 // Four 0x00RRGGBB pixels.
 inline I4 load_pixels(const std::uint32_t* p) {
     I4 v;

@@ -234,8 +234,11 @@ TEST(Canvas, GlowMatchesThePixelByPixelRule) {
         Canvas fast = random_canvas(gen, w, h);
         Canvas slow = fast;
         const std::uint32_t colour = gen() & 0xFFFFFF;
-        const float cx = random_float(gen, -20.0f, 60.0f);
-        const float cy = random_float(gen, -20.0f, 50.0f);
+        float cx = random_float(gen, -20.0f, 60.0f);
+        float cy = random_float(gen, -20.0f, 50.0f);
+        if (i % 3 == 0) cx = std::round(cx), cy = std::round(cy);  // whole and half centres,
+        if (i % 3 == 1) cy = std::round(cy) + 0.5f;                // as the game draws
+        if (i % 7 == 0) cx = std::floor(cx) + 0.5f;
         float radius = random_float(gen, -2.0f, 50.0f);
         float intensity = random_float(gen, -0.5f, 3.0f);
         if (i % 50 == 0) radius = std::nanf("");
