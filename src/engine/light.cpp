@@ -53,6 +53,7 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
     m.col_overshoot_.resize(m.gw);
     m.runs_.resize(m.gw);
     m.run_sight_.resize(m.gw);
+    m.hull_sight_.resize(n);
     m.soa_.resize(3 * static_cast<std::size_t>(m.gw));
     return m;
 }

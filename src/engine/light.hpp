@@ -73,6 +73,14 @@ struct LightMap {
     std::vector<std::int32_t> col_overshoot_;  // and where its last step may overshoot
     std::vector<ColumnRun> runs_;
     std::vector<Sight> run_sight_;
+    // The current source for the hull test, and its answers per cave cell of its box.
+    struct HullSource {
+        float x, y;  // in cave cells
+        std::int32_t cell_x, cell_y;
+    };
+    HullSource hull_source_{};
+    std::int32_t hull_x0_ = 0, hull_y0_ = 0, hull_w_ = 0;
+    std::vector<Sight> hull_sight_;
     std::vector<std::uint8_t> open_mask_;   // the window's cells, 1 open
     std::vector<float> padded_score_;       // r + g + b of open cells, -inf elsewhere and around
     std::vector<std::uint8_t> near_lit_;    // 1 within three cells of a lit open cell
@@ -91,6 +99,9 @@ struct LightMap {
                              std::int64_t y1) const;
     bool span_open(std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by,
                    std::int32_t ox, std::int32_t oy, bool skip_start) const;
+    bool hull_open(double sx, double sy, std::int64_t tx, std::int64_t ty, std::int64_t source_x,
+                   std::int64_t source_y) const;
+    Sight hull_sight(std::int32_t tx, std::int32_t ty);
     bool walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x, std::int32_t end_y,
                         WalkAxis ax, WalkAxis ay, std::int32_t ox, std::int32_t oy) const;
     void row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1);

@@ -8,8 +8,12 @@
 // - For the same reason the cells it enters form a staircase of open cells away from the
 //   source. If no such staircase reaches the target (or the overshoot ends), it is
 //   blocked: StaircaseReach::walk_may_pass.
-// - Only between the two is a walk run, and it stops as soon as the rest of its
-//   rectangle is open.
+// - Between the two, a tighter test covers every light cell of a target cave cell at once:
+//   a walk enters only cells near its segment, and the segments to the points of a cell
+//   fill the hull of the source point and that cell. If every cell near the hull is open,
+//   they all see: hull_open.
+// - Only past all three is a walk run, and it stops as soon as the rest of its rectangle
+//   is open.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -36,8 +40,8 @@ constexpr std::int32_t kWindowMargin = 32;
 constexpr std::int32_t kMaxReach = 64;
 constexpr float kBorder = 1.0f / 64.0f;  // cells
 
-// A summed-area query costs about as much as four steps of a walk.
-constexpr std::int64_t kClearCheckSteps = 4;
+// A summed-area query costs several steps of a walk; it pays on long walks only.
+constexpr std::int64_t kClearCheckSteps = 16;
 
 // -1 or +1 when a walk in direction d towards `target` may step one cell past the target's
 // cell on that side (the target lies within kBorder of the border it would cross), else 0.
@@ -137,6 +141,73 @@ bool LightMap::span_open(std::int64_t ax, std::int64_t ay, std::int64_t bx, std:
     return blocked_in(x0, y0, x1, y1) == start;
 }
 
+namespace {
+
+// Keeps the part of [lo, hi] where a + t × slope <= v (at_most) or >= v.
+void clip(double& lo, double& hi, double a, double slope, double v, bool at_most) {
+    if (slope == 0.0) {
+        if (at_most ? a > v : a < v) hi = -1.0;  // nowhere
+        return;
+    }
+    const double t = (v - a) / slope;
+    if ((slope > 0.0) == at_most)
+        hi = std::min(hi, t);
+    else
+        lo = std::max(lo, t);
+}
+
+}  // namespace
+
+// True when every walk from the source point (sx, sy) (in cave cells) to any point of cave
+// cell (tx, ty) sees through. A walk enters only cells that come within a thousandth of a
+// cell of its segment (see kBorder), and those segments make up the convex hull of the
+// point and the cell. So it is enough that every cell meeting that hull, grown by kBorder,
+// is open, the source's own cell aside (a walk never tests its start). The grown hull is
+// the union over t in [0, 1] of the boxes (1 - t) A + t B, A and B the point's and the
+// cell's boxes grown by kBorder; row by row of cells, the t where that box meets the row
+// give the row's span of columns. Computed in doubles, whose rounding is far inside the
+// margin; a span leaving the window answers false, which only means the walks are run.
+bool LightMap::hull_open(double sx, double sy, std::int64_t tx, std::int64_t ty,
+                         std::int64_t source_x, std::int64_t source_y) const {
+    const double m = kBorder;
+    const double ax0 = sx - m, ax1 = sx + m, ay0 = sy - m, ay1 = sy + m;
+    const double bx0 = static_cast<double>(tx) - m, bx1 = static_cast<double>(tx) + 1.0 + m;
+    const double by0 = static_cast<double>(ty) - m, by1 = static_cast<double>(ty) + 1.0 + m;
+    const auto first_row = static_cast<std::int64_t>(std::floor(std::min(ay0, by0)));
+    const auto last_row = static_cast<std::int64_t>(std::floor(std::max(ay1, by1)));
+    for (std::int64_t r = first_row; r <= last_row; ++r) {
+        double lo = 0.0, hi = 1.0;
+        clip(lo, hi, ay0, by0 - ay0, static_cast<double>(r + 1), true);  // box's top edge
+        clip(lo, hi, ay1, by1 - ay1, static_cast<double>(r), false);     // its bottom edge
+        if (lo > hi) continue;
+        const double left = std::min(ax0 + lo * (bx0 - ax0), ax0 + hi * (bx0 - ax0));
+        const double right = std::max(ax1 + lo * (bx1 - ax1), ax1 + hi * (bx1 - ax1));
+        const std::int64_t c0 = static_cast<std::int64_t>(std::floor(left)) - window_.x0;
+        const std::int64_t c1 = static_cast<std::int64_t>(std::floor(right)) - window_.x0;
+        const std::int64_t wr = r - window_.y0;
+        if (c0 < 0 || wr < 0 || c1 >= window_.w || wr >= window_.h) return false;
+        std::uint32_t blocked = blocked_in(c0, wr, c1 + 1, wr + 1);
+        const std::int64_t sc = source_x - window_.x0;
+        if (r == source_y && sc >= c0 && sc <= c1) blocked -= blocked_in(sc, wr, sc + 1, wr + 1);
+        if (blocked != 0) return false;
+    }
+    return true;
+}
+
+// Open when the hull test passes for target cave cell (tx, ty) of the current source,
+// else Walk; remembered per cave cell.
+LightMap::Sight LightMap::hull_sight(std::int32_t tx, std::int32_t ty) {
+    Sight& known =
+        hull_sight_[static_cast<std::size_t>(tx - hull_x0_) +
+                    static_cast<std::size_t>(ty - hull_y0_) * static_cast<std::size_t>(hull_w_)];
+    if (known == Sight::Unknown)
+        known = hull_open(hull_source_.x, hull_source_.y, tx, ty, hull_source_.cell_x,
+                          hull_source_.cell_y)
+                    ? Sight::Open
+                    : Sight::Walk;
+    return known;
+}
+
 // cave_path_clear on the window's open mask, for walks known to stay inside the window
 // (its cells are the cave's cells, so the answers are the same). Every kClearCheckSteps
 // steps it asks whether the rest of the way is plainly open: the rest of a walk is a walk
@@ -202,6 +273,17 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
     const bool fast = reach >= 0 && window_.w > 0 && wx >= 1 && wy >= 1 && wx + 1 < window_.w &&
                       wy + 1 < window_.h;
     reach_.build(cave, source_x, source_y, fast ? reach : -1);
+    // The hull answers, per cave cell under the source's box, worked out when first needed.
+    hull_x0_ = cave_col_[static_cast<std::size_t>(k0)];
+    hull_y0_ = cave_row_[static_cast<std::size_t>(j0)];
+    hull_w_ = cave_col_[static_cast<std::size_t>(k1)] - hull_x0_ + 1;
+    const std::int32_t hull_h = cave_row_[static_cast<std::size_t>(j1)] - hull_y0_ + 1;
+    // Cave cells larger than light cells always fit; smaller ones may not, and then walk.
+    const std::int64_t hull_cells = std::int64_t{hull_w_} * hull_h;
+    const bool hull_fits = hull_cells <= static_cast<std::int64_t>(hull_sight_.size());
+    if (fast && hull_fits)
+        std::fill(hull_sight_.begin(), hull_sight_.begin() + hull_cells, Sight::Unknown);
+    hull_source_ = {s.x / cave_cell, s.y / cave_cell, source_x, source_y};
     // Light columns in runs that share a cave column, a direction sign and an overshoot:
     // the shortcut answers depend on nothing else along a row (see shortcut_key).
     std::size_t runs = 0;
@@ -266,11 +348,11 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                 if (sight == Sight::Unknown) {
                     if (span_open(wx, wy, tx, ty, run.over_x, row_overshoot, true))
                         sight = Sight::Open;
-                    else if (reach_.walk_may_pass(run.target_x, target_y, run.dx, ddy, run.over_x,
-                                                  row_overshoot))
-                        sight = Sight::Walk;
-                    else
+                    else if (!reach_.walk_may_pass(run.target_x, target_y, run.dx, ddy, run.over_x,
+                                                   row_overshoot))
                         sight = Sight::Blocked;
+                    else
+                        sight = hull_fits ? hull_sight(run.target_x, target_y) : Sight::Walk;
                 }
                 if (sight == Sight::Blocked) break;
                 if (sight == Sight::Walk &&
