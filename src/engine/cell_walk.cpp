@@ -1,5 +1,6 @@
 #include "engine/cell_walk.hpp"
 
+#include <cstdlib>
 #include <limits>
 
 #include "engine/saturating.hpp"
@@ -17,11 +18,12 @@ WalkAxis walk_axis(float from, float to, float cell_size) {
 }
 
 bool cave_path_clear(CaveTiles cave, float x, float y, float tx, float ty, float cell_size) {
-    return walk_cells(floor_i32(x / cell_size), floor_i32(y / cell_size), floor_i32(tx / cell_size),
-                      floor_i32(ty / cell_size), walk_axis(x, tx, cell_size),
-                      walk_axis(y, ty, cell_size),
-                      [&](std::int64_t cx, std::int64_t cy, std::int64_t) {
-                          return cave.open(cx, cy) ? WalkCell::Open : WalkCell::Blocked;
+    const CellCursor from{floor_i32(x / cell_size), floor_i32(y / cell_size)};
+    const CellCursor to{floor_i32(tx / cell_size), floor_i32(ty / cell_size)};
+    const std::int64_t steps = std::llabs(to.x - from.x) + std::llabs(to.y - from.y);
+    return walk_cells(from, to, steps, walk_axis(x, tx, cell_size), walk_axis(y, ty, cell_size),
+                      [&](const CellCursor& c, std::int64_t) {
+                          return cave.open(c.x, c.y) ? WalkCell::Open : WalkCell::Blocked;
                       });
 }
 

@@ -32,26 +32,38 @@ WalkAxis walk_axis(float from, float to, float cell_size);
 // of the way is open end the walk early with the same answer.
 enum class WalkCell : std::uint8_t { Open, Blocked, ClearBeyond };
 
-// The cell walk of light and of sight, the one rule both follow. From cell (x, y) towards
-// (end_x, end_y) it steps along the axis whose next cell border the segment crosses first,
-// vertically on ties. It succeeds on reaching the end cell, or after as many steps as the
-// two cells are apart (a rounding step past a target on a border uses one up); it fails
-// on entering a cell `enter` finds Blocked. The start and end cells are never entered.
-// `enter(x, y, steps_so_far)` judges every other cell.
-template <typename Enter>
-bool walk_cells(std::int64_t x, std::int64_t y, std::int64_t end_x, std::int64_t end_y, WalkAxis ax,
-                WalkAxis ay, Enter&& enter) {
-    if (x == end_x && y == end_y) return true;
-    const std::int64_t steps = std::llabs(end_x - x) + std::llabs(end_y - y);
+// Where a walk stands: a cell by its coordinates. A caller may keep its own cursor (the
+// light map keeps an index into its window) with the same three operations.
+struct CellCursor {
+    std::int64_t x;
+    std::int64_t y;
+
+    // One step along y (vertical) or x, by the axis's step; branch-free.
+    void advance(bool vertical, std::int32_t step_x, std::int32_t step_y) {
+        x += vertical ? 0 : step_x;
+        y += vertical ? step_y : 0;
+    }
+    friend bool operator==(const CellCursor&, const CellCursor&) = default;
+};
+
+// The cell walk of light and of sight, the one rule both follow. From cell `at` towards
+// cell `end`, `steps` apart (the sum of their distances along x and y), it steps along the
+// axis whose next cell border the segment crosses first, vertically on ties. It succeeds
+// on reaching the end cell, or after `steps` steps (a rounding step past a target on a
+// border uses one up); it fails on entering a cell `enter` finds Blocked. The start and end
+// cells are never entered. `enter(cursor, steps_so_far)` judges every other cell.
+template <typename Cursor, typename Enter>
+bool walk_cells(Cursor at, const Cursor& end, std::int64_t steps, WalkAxis ax, WalkAxis ay,
+                Enter&& enter) {
+    if (at == end) return true;
     for (std::int64_t i = 1; i <= steps; ++i) {
         // Branch-free: adding 0 leaves a parameter as it was.
         const bool vertical = ay.t <= ax.t;
-        x += vertical ? 0 : ax.step;
-        y += vertical ? ay.step : 0;
+        at.advance(vertical, ax.step, ay.step);
         ay.t += vertical ? ay.dt : 0.0f;
         ax.t += vertical ? 0.0f : ax.dt;
-        if (x == end_x && y == end_y) return true;
-        const WalkCell cell = enter(x, y, i);
+        if (at == end) return true;
+        const WalkCell cell = enter(at, i);
         if (cell != WalkCell::Open) return cell == WalkCell::ClearBeyond;
     }
     return true;

@@ -87,7 +87,6 @@ struct LightMap {
     std::vector<std::uint8_t> run_;         // the same along rows only
     std::vector<std::uint8_t> dilate_row_;  // one row with three zero cells each side
     std::vector<float> row_a_, row_b_;      // horizontal interpolations of two light rows, r g b
-    std::vector<float> factor_;             // one pixel row's light factors, r g b
     std::vector<std::uint32_t> col_k_;      // the light column each pixel column reads first
     std::vector<float> col_f_;              // and the fraction towards the next one
     bool paired_ = false;                   // the taps of two-pixel light cells

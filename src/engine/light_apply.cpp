@@ -96,20 +96,13 @@ bool finite_non_negative(const std::vector<LightRgb>& light) {
 }
 
 // Four pixels times their factors, per channel: clamp(old × factor, 0, 255) truncated, NaN
-// giving 0 (the maximum with 0 returns 0 for NaN).
-void scale_pixels(std::uint32_t* pixels, const float* r, const float* g, const float* b) {
+// giving 0 (the canvas's clamp_channel per lane).
+simd::I4 scale_pixels(simd::I4 p, simd::F4 r, simd::F4 g, simd::F4 b) {
     using namespace simd;
-    I4 p;
-    std::memcpy(&p, pixels, sizeof p);
-    const I4 byte{255, 255, 255, 255};
-    const auto scaled = [](I4 old, F4 factor) {
-        const F4 v = simd::min(simd::max(__builtin_convertvector(old, F4) * factor, splat(0.0f)),
-                               splat(255.0f));
-        return __builtin_convertvector(v, I4);
+    const auto scaled = [&](int shift, F4 factor) {
+        return clamp_channel(to_float(channel(p, shift)) * factor);
     };
-    const I4 out = (scaled((p >> 16) & byte, load(r)) << 16) |
-                   (scaled((p >> 8) & byte, load(g)) << 8) | scaled(p & byte, load(b));
-    std::memcpy(pixels, &out, sizeof out);
+    return (scaled(16, r) << 16) | (scaled(8, g) << 8) | scaled(0, b);
 }
 
 }  // namespace
@@ -203,7 +196,6 @@ void LightMap::apply(Canvas& canvas) {
     col_f_.resize(w);
     row_a_.resize(3 * w);
     row_b_.resize(3 * w);
-    factor_.resize(3 * w);
     bool plain = finite_non_negative(light);
     for (std::size_t x = 0; x < w; ++x) {
         const Tap t = tap(static_cast<float>(x), cellf, gw);
@@ -215,7 +207,6 @@ void LightMap::apply(Canvas& canvas) {
     std::uint32_t top_row = std::numeric_limits<std::uint32_t>::max();
     float* top = row_a_.data();
     float* bottom = row_b_.data();
-    float* factor = factor_.data();
     const float ambient_of[3] = {ambient.r, ambient.g, ambient.b};
     for (std::uint32_t y = 0; y < canvas.height; ++y) {
         const Tap t = tap(static_cast<float>(y), cellf, gh);
@@ -233,37 +224,39 @@ void LightMap::apply(Canvas& canvas) {
         const float* bayer = kBayer[y & 3u];
         const simd::F4 dither4 =
             (simd::F4{bayer[0], bayer[1], bayer[2], bayer[3]} + 0.5f) * 0.0625f;
-        for (std::size_t c = 0; c < 3; ++c) {
-            const float* a = top + c * w;
-            const float* b = bottom + c * w;
-            float* out = factor + c * w;
-            const float amb = ambient_of[c];
-            std::size_t x = 0;
-            const simd::F4 amb4 = simd::splat(amb);
-            if (plain_row) {
-                for (; x + 4 <= w; x += 4) {
-                    const simd::F4 ta = simd::load(a + x);
-                    const simd::F4 l = ta + (simd::load(b + x) - ta) * fy;
-                    simd::store(out + x, plain_light_factor(l, dither4, amb4));
-                }
-            }
-            for (; x + 4 <= w; x += 4) {
-                const simd::F4 ta = simd::load(a + x);
-                const simd::F4 l = ta + (simd::load(b + x) - ta) * fy;
-                simd::store(out + x, light_factor(l, dither4, amb4));
-            }
-            for (; x < w; ++x)
-                out[x] = light_factor(lerp(a[x], b[x], fy), (bayer[x & 3u] + 0.5f) * 0.0625f, amb);
-        }
         std::uint32_t* pixels = &canvas.pixels[static_cast<std::size_t>(y) * w];
+        const simd::F4 amb4[3] = {simd::splat(ambient_of[0]), simd::splat(ambient_of[1]),
+                                  simd::splat(ambient_of[2])};
+        // Four pixels at a time: the vertical lerp and the factor per channel, then the
+        // pixels scaled by them.
+        const auto four = [&](std::size_t x, auto factor_of) {
+            simd::F4 f[3];
+            for (std::size_t c = 0; c < 3; ++c) {
+                const simd::F4 ta = simd::load(top + c * w + x);
+                const simd::F4 l = ta + (simd::load(bottom + c * w + x) - ta) * fy;
+                f[c] = factor_of(l, dither4, amb4[c]);
+            }
+            simd::store_pixels(pixels + x,
+                               scale_pixels(simd::load_pixels(pixels + x), f[0], f[1], f[2]));
+        };
         std::size_t x = 0;
-        for (; x + 4 <= w; x += 4)
-            scale_pixels(pixels + x, factor + x, factor + x + w, factor + x + 2 * w);
+        if (plain_row) {
+            for (; x + 4 <= w; x += 4)
+                four(x, [](simd::F4 l, simd::F4 t, simd::F4 a) {
+                    return plain_light_factor(l, t, a);
+                });
+        } else {
+            for (; x + 4 <= w; x += 4)
+                four(x, [](simd::F4 l, simd::F4 t, simd::F4 a) { return light_factor(l, t, a); });
+        }
         for (; x < w; ++x) {
+            const float t = (bayer[x & 3u] + 0.5f) * 0.0625f;
+            float f[3];
+            for (std::size_t c = 0; c < 3; ++c)
+                f[c] = light_factor(lerp(top[c * w + x], bottom[c * w + x], fy), t, ambient_of[c]);
             const std::uint32_t p = pixels[x];
-            pixels[x] = pack_rgb(scaled_channel(red_of(p), factor[x]),
-                                 scaled_channel(green_of(p), factor[x + w]),
-                                 scaled_channel(blue_of(p), factor[x + 2 * w]));
+            pixels[x] = pack_rgb(scaled_channel(red_of(p), f[0]), scaled_channel(green_of(p), f[1]),
+                                 scaled_channel(blue_of(p), f[2]));
         }
     }
 }

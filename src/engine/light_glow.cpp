@@ -58,11 +58,9 @@ void LightMap::glow_rock() {
         for (; k + 4 <= w; k += 4) {
             const std::size_t i = k + j * w;
             const Planes l = load_planes(lights + i);
-            const I4 open = I4{rocks[i], rocks[i + 1], rocks[i + 2], rocks[i + 3]} == 0;
+            const I4 open = widen_bytes(rocks + i) == 0;
             store(score_row + k, select(open, (l.r + l.g) + l.b, none));
-            const I4 lit_here = open & ((l.r != 0.0f) | (l.g != 0.0f) | (l.b != 0.0f));
-            for (int lane = 0; lane < 4; ++lane)
-                lit[i + static_cast<std::size_t>(lane)] = lit_here[lane] != 0;
+            narrow_mask(open & ((l.r != 0.0f) | (l.g != 0.0f) | (l.b != 0.0f)), lit + i);
         }
         for (; k < w; ++k) {
             const std::size_t i = k + j * w;
@@ -110,6 +108,15 @@ void LightMap::glow_rock() {
     for (std::size_t j = 0; j < h; ++j) {
         for (std::size_t k = 0; k < w; ++k) {
             const std::size_t i = k + j * w;
+            // Most cells are open or far from light: skip eight at a time.
+            if ((k & 7u) == 0 && k + 8 <= w) {
+                std::uint64_t near;
+                std::memcpy(&near, lit + i, sizeof near);
+                if (near == 0) {
+                    k += 7;
+                    continue;
+                }
+            }
             if (rocks[i] == 0 || !lit[i]) continue;
             const float* corner = padded + k + j * pw;  // dx = -3, dy = -3
             F4 scores[kRows][2];

@@ -143,6 +143,12 @@ bool LightMap::span_open(std::int64_t ax, std::int64_t ay, std::int64_t bx, std:
 
 namespace {
 
+// floor() of a double well inside the int64 range, without a library call.
+std::int64_t floor_i64(double v) {
+    const auto i = static_cast<std::int64_t>(v);
+    return static_cast<double>(i) > v ? i - 1 : i;
+}
+
 // Keeps the part of [lo, hi] where a + t × slope <= v (at_most) or >= v.
 void clip(double& lo, double& hi, double a, double slope, double v, bool at_most) {
     if (slope == 0.0) {
@@ -173,8 +179,8 @@ bool LightMap::hull_open(double sx, double sy, std::int64_t tx, std::int64_t ty,
     const double ax0 = sx - m, ax1 = sx + m, ay0 = sy - m, ay1 = sy + m;
     const double bx0 = static_cast<double>(tx) - m, bx1 = static_cast<double>(tx) + 1.0 + m;
     const double by0 = static_cast<double>(ty) - m, by1 = static_cast<double>(ty) + 1.0 + m;
-    const auto first_row = static_cast<std::int64_t>(std::floor(std::min(ay0, by0)));
-    const auto last_row = static_cast<std::int64_t>(std::floor(std::max(ay1, by1)));
+    const std::int64_t first_row = floor_i64(std::min(ay0, by0));
+    const std::int64_t last_row = floor_i64(std::max(ay1, by1));
     for (std::int64_t r = first_row; r <= last_row; ++r) {
         double lo = 0.0, hi = 1.0;
         clip(lo, hi, ay0, by0 - ay0, static_cast<double>(r + 1), true);  // box's top edge
@@ -182,8 +188,8 @@ bool LightMap::hull_open(double sx, double sy, std::int64_t tx, std::int64_t ty,
         if (lo > hi) continue;
         const double left = std::min(ax0 + lo * (bx0 - ax0), ax0 + hi * (bx0 - ax0));
         const double right = std::max(ax1 + lo * (bx1 - ax1), ax1 + hi * (bx1 - ax1));
-        const std::int64_t c0 = static_cast<std::int64_t>(std::floor(left)) - window_.x0;
-        const std::int64_t c1 = static_cast<std::int64_t>(std::floor(right)) - window_.x0;
+        const std::int64_t c0 = floor_i64(left) - window_.x0;
+        const std::int64_t c1 = floor_i64(right) - window_.x0;
         const std::int64_t wr = r - window_.y0;
         if (c0 < 0 || wr < 0 || c1 >= window_.w || wr >= window_.h) return false;
         std::uint32_t blocked = blocked_in(c0, wr, c1 + 1, wr + 1);
@@ -215,15 +221,27 @@ LightMap::Sight LightMap::hull_sight(std::int32_t tx, std::int32_t ty) {
 bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x,
                               std::int32_t end_y, WalkAxis ax, WalkAxis ay, std::int32_t ox,
                               std::int32_t oy) const {
+    // The walk's cell as its index in the window: one addition per step.
+    struct IndexCursor {
+        std::int64_t at;
+        std::int64_t stride;
+        void advance(bool vertical, std::int32_t step_x, std::int32_t step_y) {
+            at += vertical ? step_y * stride : step_x;
+        }
+        bool operator==(const IndexCursor& other) const { return at == other.at; }
+    };
     const std::uint8_t* const open = open_mask_.data();
     const std::int64_t stride = window_.w;
-    return walk_cells(
-        x, y, end_x, end_y, ax, ay, [&](std::int64_t cx, std::int64_t cy, std::int64_t steps) {
-            if (!open[cx + cy * stride]) return WalkCell::Blocked;
-            if (steps % kClearCheckSteps == 0 && span_open(cx, cy, end_x, end_y, ox, oy, false))
-                return WalkCell::ClearBeyond;
-            return WalkCell::Open;
-        });
+    const std::int64_t steps = std::abs(end_x - x) + std::abs(end_y - y);
+    return walk_cells(IndexCursor{x + y * stride, stride},
+                      IndexCursor{end_x + end_y * stride, stride}, steps, ax, ay,
+                      [&](const IndexCursor& c, std::int64_t i) {
+                          if (!open[c.at]) return WalkCell::Blocked;
+                          if (i % kClearCheckSteps == 0 &&
+                              span_open(c.at % stride, c.at / stride, end_x, end_y, ox, oy, false))
+                              return WalkCell::ClearBeyond;
+                          return WalkCell::Open;
+                      });
 }
 
 // (1 - (d / R)²)² for the light cells k0..k1 of one row, 0 from the radius on; four

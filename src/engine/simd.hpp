@@ -81,6 +81,26 @@ inline int lane_bits(I4 mask) {
 #endif
 }
 
+// Four bytes, each widened to a lane.
+inline I4 widen_bytes(const std::uint8_t* p) {
+#if defined(__SSE2__)
+    std::int32_t word;
+    std::memcpy(&word, p, sizeof word);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bytes = _mm_cvtsi32_si128(word);
+    return reinterpret_cast<I4>(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
+#else
+    return I4{p[0], p[1], p[2], p[3]};
+#endif
+}
+
+// The lanes of a comparison result as four bytes, 1 where true.
+inline void narrow_mask(I4 mask, std::uint8_t* out) {
+    const int bits = lane_bits(mask);
+    for (int lane = 0; lane < 4; ++lane)
+        out[lane] = static_cast<std::uint8_t>((bits >> lane) & 1);
+}
+
 // Four 0x00RRGGBB pixels.
 inline I4 load_pixels(const std::uint32_t* p) {
     I4 v;
