@@ -68,6 +68,7 @@ struct LightMap {
         std::int32_t over_x;    // where the walk's last step may overshoot
         std::int32_t k_begin;   // its light columns, both included
         std::int32_t k_end;
+        bool walk_ready;  // col_walk_ is set up for its columns
     };
     std::vector<WalkAxis> col_walk_;           // one source's walk set-up towards each column
     std::vector<std::int32_t> col_overshoot_;  // and where its last step may overshoot

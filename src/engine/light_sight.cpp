@@ -309,12 +309,11 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
     for (std::int32_t k = k0; k <= k1; ++k) {
         const std::size_t c = static_cast<std::size_t>(k);
         const float cx = centre_x_[c];
-        col_walk_[c] = walk_axis(s.x, cx, cave_cell);
         col_overshoot_[c] = overshoot(cx, cx - s.x, cave_cell);
         const std::int64_t key = shortcut_key(cave_col_[c], cx - s.x, col_overshoot_[c]);
         if (key != last_key) {
             last_key = key;
-            runs_[runs++] = ColumnRun{cave_col_[c], cx - s.x, col_overshoot_[c], k, k};
+            runs_[runs++] = ColumnRun{cave_col_[c], cx - s.x, col_overshoot_[c], k, k, false};
         }
         runs_[runs - 1].k_end = k;
     }
@@ -323,8 +322,6 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
     for (std::int32_t j = j0; j <= j1; ++j) {
         const float cy = centre_y_[static_cast<std::size_t>(j)];
         const float ddy = cy - s.y;
-        row_falloff(s, ddy, k0, k1);
-        const WalkAxis row_walk = walk_axis(s.y, cy, cave_cell);
         const std::int32_t row_overshoot = overshoot(cy, ddy, cave_cell);
         const std::int32_t target_y = cave_row_[static_cast<std::size_t>(j)];
         const std::size_t row = static_cast<std::size_t>(j) * gw;
@@ -343,6 +340,7 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             l.g += fi * s.g;
             l.b += fi * s.b;
         };
+        row_falloff(s, ddy, k0, k1);
         if (!fast) {
             for (std::int32_t k = k0; k <= k1; ++k) {
                 const float f = falloff[k];
@@ -354,8 +352,11 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             continue;
         }
         const std::int64_t ty = std::int64_t{target_y} - window_.y0;
+        // The walks' set-up along y, made with the row's first walk.
+        WalkAxis row_walk{};
+        bool row_walk_ready = false;
         for (std::size_t r = 0; r < runs; ++r) {
-            const ColumnRun& run = runs_[r];
+            ColumnRun& run = runs_[r];
             // A run lies over one cave cell: one rock byte for all of it.
             if (rock[row + static_cast<std::size_t>(run.k_begin)] != 0) continue;
             const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
@@ -373,6 +374,16 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                         sight = hull_fits ? hull_sight(run.target_x, target_y) : Sight::Walk;
                 }
                 if (sight == Sight::Blocked) break;
+                if (sight == Sight::Walk && !run.walk_ready) {
+                    for (std::int32_t c = run.k_begin; c <= run.k_end; ++c)
+                        col_walk_[static_cast<std::size_t>(c)] =
+                            walk_axis(s.x, centre_x_[static_cast<std::size_t>(c)], cave_cell);
+                    run.walk_ready = true;
+                }
+                if (sight == Sight::Walk && !row_walk_ready) {
+                    row_walk = walk_axis(s.y, cy, cave_cell);
+                    row_walk_ready = true;
+                }
                 if (sight == Sight::Walk &&
                     !walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
                                     static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
