@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the game and the tests need, only when missing.
-# Used by run.sh (build and run-time set) and test.sh (--tests adds the test tools).
-# PYRELLE_EXTRA_PACKAGES adds more (the web build's, for one).
+# Used by run.sh (build and run-time set), scripts/web.sh (--web adds the browser build's) and
+# test.sh (--tests adds the test tools, --web the browser build's). PYRELLE_EXTRA_PACKAGES adds
+# more.
 set -euo pipefail
 
 build_pkgs=(g++ cmake ninja-build pkg-config libsdl2-dev libasound2-dev libunistring-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xdotool x11-utils x11-apps
            x11-xkb-utils pulseaudio pulseaudio-utils libasound2-plugins clang libclang-rt-14-dev
-           openbox desktop-file-utils appstream groff-base)
+           openbox desktop-file-utils appstream groff-base chromium)
+# Emscripten, and Node.js to serve the page (a Node.js from elsewhere does as well).
+web_pkgs=(emscripten)
+command -v node >/dev/null 2>&1 || web_pkgs+=(nodejs)
 
 want=("${build_pkgs[@]}")
-if [ "${1:-}" = "--tests" ]; then
-    want+=("${test_pkgs[@]}")
-fi
+for arg in "$@"; do
+    case "$arg" in
+        --tests)
+            want+=("${test_pkgs[@]}")
+            # The browser tests' npm packages (npm comes with a Node.js from elsewhere).
+            command -v npm >/dev/null 2>&1 || want+=(npm)
+            ;;
+        --web) want+=("${web_pkgs[@]}") ;;
+    esac
+done
 # shellcheck disable=SC2206
 want+=(${PYRELLE_EXTRA_PACKAGES:-})
 

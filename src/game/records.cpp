@@ -2,7 +2,6 @@
 
 #include <unistr.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -59,13 +58,12 @@ std::optional<float> parse_time(std::string_view value) {
     std::string_view digits = value;
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
     if (digits.empty() || digits.front() == '+' || digits.front() == '-') return kDamaged;
-    float parsed = 0.0f;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), parsed,
-                                              std::chars_format::general);
-    if (end != digits.data() + digits.size()) return kDamaged;
-    if (error == std::errc::result_out_of_range) return underflows(digits) ? 0.0f : kDamaged;
-    if (error != std::errc() || !std::isfinite(parsed) || parsed < 0.0f) return kDamaged;
-    return parsed;
+    const FloatRead read = read_float(digits);
+    if (read.used != digits.size()) return kDamaged;
+    if (read.error == std::errc::result_out_of_range) return underflows(digits) ? 0.0f : kDamaged;
+    if (read.error != std::errc() || !std::isfinite(read.value) || read.value < 0.0f)
+        return kDamaged;
+    return read.value;
 }
 
 void apply_line(Records& records, std::string_view line) {

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Plays Pyrelle in a browser: installs what is missing on a Debian 12 machine, builds the web
+# version (cmake --preset web: pyrelle.js and pyrelle.wasm beside the page) and serves it on
+# 127.0.0.1 for a browser of this machine. Usage: scripts/web.sh [PORT] (default 8000).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+port=${1:-8000}
+bash "$here/scripts/setup.sh" --web
+echo "compilation de pyrelle pour le navigateur…" >&2
+(cd "$here" && cmake --preset web >&2 && cmake --build --preset web >&2)
+echo "Pyrelle se joue à l'adresse ci-dessous (Ctrl+C pour arrêter le serveur) :" >&2
+exec node "$here/scripts/serve.mjs" "$here/build/web" "$port"

@@ -1,0 +1,6 @@
+/* The few libunistring declarations the game uses, for the web build, where the library is
+   not at hand. Implemented in src/web/unistring.cpp; same names and signatures. */
+#pragma once
+#include <stdint.h>
+
+typedef uint32_t ucs4_t;

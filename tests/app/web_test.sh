@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The browser build (cmake --preset web, which ./test.sh builds) in headless Chromium: the page
+# served on a free local port, driven by tests/web/web_test.mjs. The desktop binary under test
+# draws the reference pictures: the first picture of a page with ?seed=42 is its step-0
+# picture of the same seed, without records and with the records of records.sav.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/lib.sh"
+bin=$1
+repo="$(cd "$here/../.." && pwd)"
+site="$repo/build/web"
+[ -f "$site/pyrelle.js" ] && [ -f "$site/pyrelle.wasm" ] && [ -f "$site/index.html" ] ||
+    fail "pas de version web dans $site : cmake --preset web && cmake --build --preset web"
+[ -d "$repo/tests/web/node_modules/puppeteer-core" ] ||
+    fail "puppeteer-core manque : (cd tests/web && npm ci)"
+work=$(mktemp -d)
+server=
+cleanup() {
+    [ -n "$server" ] && kill "$server" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Each picture from a copy of the program in a folder of its own: the records beside it are
+# exactly the ones wanted.
+mkdir "$work/plain" "$work/records"
+cp "$bin" "$work/plain/pyrelle"
+cp "$bin" "$work/records/pyrelle"
+printf 'best_depth=10\nbest_time=83.40\n' >"$work/records.sav"
+cp "$work/records.sav" "$work/records/pyrelle.sav"
+"$work/plain/pyrelle" --seed 42 --headless 0 --idle --shot "$work/title.png" 2>/dev/null ||
+    fail "image de référence"
+"$work/records/pyrelle" --seed 42 --headless 0 --idle --shot "$work/title-records.png" 2>/dev/null ||
+    fail "image de référence avec records"
+
+node "$repo/scripts/serve.mjs" "$site" 0 >"$work/server.out" 2>&1 &
+server=$!
+wait_until 20 grep -q '^http://' "$work/server.out" || fail "le serveur ne démarre pas : $(cat "$work/server.out")"
+url=$(head -n 1 "$work/server.out")
+
+echo "# fichiers de la page :"
+(cd "$site" && for f in index.html pyrelle.css page.js pyrelle.js pyrelle.wasm; do
+    printf '#   %-13s %7d octets (%d compressés par gzip)\n' "$f" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)"
+done)
+timeout 240 node "$repo/tests/web/web_test.mjs" "$url" "$work"

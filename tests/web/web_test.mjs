@@ -1,0 +1,339 @@
+// The browser build in headless Chromium, driven through puppeteer-core. Run by
+// tests/app/web_test.sh, which serves the build and makes the desktop's reference pictures.
+// Usage: node web_test.mjs PAGE_URL REFERENCE_DIR
+//   REFERENCE_DIR holds title.png (pyrelle --seed 42 --headless 0 --idle without records) and
+//   title-records.png (the same with the records of records.sav beside the program).
+import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import {join} from 'node:path';
+
+import puppeteer from 'puppeteer-core';
+
+const [url, references] = process.argv.slice(2);
+const SEED = 42;
+const WIDTH = 320;
+const HEIGHT = 180;
+const NOTICE = [0xe6, 0xdc, 0xc8];     // "Son coupé" at full strength
+const PAUSE = [0xff, 0xe1, 0x78];      // "PAUSE"
+
+let failures = 0;
+function check(ok, what) {
+  console.log(`${ok ? 'ok' : 'ÉCHEC'} - ${what}`);
+  if (!ok) failures += 1;
+  return ok;
+}
+
+const profile = mkdtempSync(join(tmpdir(), 'pyrelle-chromium-'));
+const browser = await puppeteer.launch({
+  executablePath: process.env.PYRELLE_CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  userDataDir: profile,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+         '--disable-background-networking', '--disable-component-update', '--disable-sync',
+         '--autoplay-policy=user-gesture-required'],
+});
+
+// A page with every console error, uncaught exception and failed request gathered.
+async function open_page(problems, before) {
+  const page = await browser.newPage();
+  await page.setViewport({width: 1280, height: 800});
+  page.on('console', (m) => {
+    if (m.type() === 'error') problems.push(`console : ${m.text()}`);
+  });
+  page.on('pageerror', (e) => problems.push(`exception : ${e.message}`));
+  page.on('requestfailed', (r) => problems.push(`requête : ${r.url()} ${r.failure()?.errorText}`));
+  page.on('response', (r) => {
+    if (r.status() >= 400) problems.push(`réponse ${r.status()} : ${r.url()}`);
+  });
+  if (before) await page.evaluateOnNewDocument(before);
+  return page;
+}
+
+// Waits for a condition in the page, 30 s at most; says which.
+const wait_for = (page, fn, what, ...args) =>
+  page.waitForFunction(fn, {timeout: 30000, polling: 50}, ...args)
+      .then(() => check(true, what), () => check(false, `${what} (attendu 30 s)`));
+
+// The live picture, as [r, g, b] per pixel (row-major).
+async function picture(page) {
+  const rgba = await page.evaluate(() => {
+    const c = document.getElementById('ecran');
+    return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data);
+  });
+  return rgba;
+}
+const pixel = (rgba, x, y) => rgba.slice((y * WIDTH + x) * 4, (y * WIDTH + x) * 4 + 3);
+const same = (a, b) => a[0] === b[0] && a[1] === b[1] && a[2] === b[2];
+
+// The reference PNG read by the browser's own decoder, then every third pixel (the desktop
+// writes its pictures 3 times enlarged), compared with the page's first picture.
+async function differences_from(page, png_path) {
+  const data = readFileSync(png_path).toString('base64');
+  return page.evaluate(async (data, width, height) => {
+    const bytes = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+    const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
+                                           {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+    const context = canvas.getContext('2d');
+    context.drawImage(bitmap, 0, 0);
+    const big = context.getImageData(0, 0, bitmap.width, bitmap.height).data;
+    const first = Module.firstFrame;
+    if (bitmap.width !== width * 3 || bitmap.height !== height * 3) return ['taille ' + bitmap.width];
+    const found = [];
+    for (let y = 0; y < height; ++y) {
+      for (let x = 0; x < width; ++x) {
+        const o = (y * width + x) * 4;
+        const r = (3 * y * bitmap.width + 3 * x) * 4;
+        if (first[o] !== big[r] || first[o + 1] !== big[r + 1] || first[o + 2] !== big[r + 2]) {
+          found.push(`(${x}, ${y}) : ${first.slice(o, o + 3)} au lieu de ${big.slice(r, r + 3)}`);
+        }
+      }
+    }
+    return found;
+  }, data, WIDTH, HEIGHT);
+}
+
+// Share of the picture's pixels that changed while `during` ran.
+async function change_during(page, during) {
+  const before = await picture(page);
+  await during();
+  const after = await picture(page);
+  let changed = 0;
+  for (let i = 0; i < before.length; i += 4) {
+    if (before[i] !== after[i] || before[i + 1] !== after[i + 1] || before[i + 2] !== after[i + 2]) {
+      changed += 1;
+    }
+  }
+  return changed / (WIDTH * HEIGHT);
+}
+const pause = (ms) => new Promise((done) => setTimeout(done, ms));
+
+// A key by its physical position and the character it types, as a keyboard of any layout
+// sends it (AZERTY's Z is where QWERTY has W).
+async function key(page, type, code, text) {
+  const session = await page.createCDPSession();
+  await session.send('Input.dispatchKeyEvent', {
+    type: type === 'down' ? 'keyDown' : 'keyUp', code, key: text, text: type === 'down' ? text : undefined,
+    windowsVirtualKeyCode: text.toUpperCase().charCodeAt(0),
+  });
+  await session.detach();
+}
+async function hold(page, press, release, ms) {
+  await press();
+  await pause(ms);
+  await release();
+}
+
+// The energy bar's frame, from (5, 5) to (68, 11): its outline, and its dark inside around the
+// bar (which runs from (7, 7)).
+const hud_shown = () => {
+  const c = document.getElementById('ecran').getContext('2d');
+  const is = ([x, y], colour) => {
+    const p = c.getImageData(x, y, 1, 1).data;
+    return p[0] === (colour >> 16) && p[1] === ((colour >> 8) & 255) && p[2] === (colour & 255);
+  };
+  return [[5, 5], [68, 5], [5, 11], [68, 11]].every((p) => is(p, 0x504660)) &&
+         [[6, 6], [67, 6], [6, 10], [67, 10]].every((p) => is(p, 0x0c0a12));
+};
+
+// "Son coupé" in the corner, in its colour at full strength.
+const notice_shown = (colour) => {
+  const p = document.getElementById('ecran').getContext('2d').getImageData(240, 166, 72, 7).data;
+  for (let i = 0; i < p.length; i += 4) {
+    if (p[i] === colour[0] && p[i + 1] === colour[1] && p[i + 2] === colour[2]) return true;
+  }
+  return false;
+};
+
+// The pause screen's "PAUSE" at 3 times: the stem of its P, 3 pixels wide from (117, 56).
+const pause_shown = (colour) => {
+  const p = document.getElementById('ecran').getContext('2d').getImageData(117, 56, 3, 21).data;
+  for (let i = 0; i < p.length; i += 4) {
+    if (p[i] !== colour[0] || p[i + 1] !== colour[1] || p[i + 2] !== colour[2]) return false;
+  }
+  return true;
+};
+
+try {
+  // 1. The page of a fixed seed: no error, the first picture is the desktop's, the title.
+  const problems = [];
+  const page = await open_page(problems);  // a new profile: nothing stored yet
+  const started = Date.now();
+  await page.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  if (await wait_for(page, () => window.Module && Module.firstFrame, 'une première image')) {
+    const shown = await page.evaluate(() => Module.firstFrameTime);
+    console.log(`# première image ${shown.toFixed(0)} ms après le début du chargement ` +
+                `(${Date.now() - started} ms vue du test)`);
+    const differences = await differences_from(page, join(references, 'title.png'));
+    check(differences.length === 0,
+          `la première image (graine ${SEED}) est celle du jeu de bureau` +
+          (differences.length ? ` : ${differences.length} pixels diffèrent, ${differences.slice(0, 3)}` : ''));
+    // The title's "P" at 4 times: its stem, 4 pixels wide from (78, 38), all in the title's
+    // warm colour; the gap after the letter is not.
+    const first = await page.evaluate(() => Array.from(Module.firstFrame));
+    const stem = [];
+    for (let y = 38; y < 38 + 28; ++y) for (let x = 78; x < 82; ++x) stem.push(pixel(first, x, y));
+    const warm = (p) => p[0] >= 200 && p[0] > p[1] && p[1] > p[2];
+    check(stem.every((p) => same(p, stem[0])) && warm(stem[0]),
+          `le titre PYRELLE est dessiné (jambage du P : ${stem[0]})`);
+    check(!warm(pixel(first, 99, 50)), 'et pas entre ses lettres');
+  }
+  const canvas_size = await page.$eval('#ecran', (c) => [c.clientWidth, c.clientHeight]);
+  check(canvas_size[0] === 1280 && canvas_size[1] === 720,
+        `l'image est agrandie 4 fois dans une fenêtre de 1280 × 800 (${canvas_size})`);
+
+  // 2. Enter starts a run: the HUD appears, and the run writes the records into the storage.
+  await page.keyboard.press('Enter', {delay: 80});
+  await wait_for(page, hud_shown, 'le HUD après Entrée');
+  await wait_for(page, () => localStorage.getItem('pyrelle.sav') === 'best_depth=1\n',
+                 'les records de la partie (best_depth=1) dans le stockage du navigateur');
+
+  // 3. Sound starts with the first key press.
+  await wait_for(page, () => Module.audioContext && Module.audioContext.state === 'running' &&
+                             Module.audioFrames > 0, 'le son qui joue après la première touche');
+
+  // 4. Held keys move the picture (the camera follows the firefly); idle, it barely changes.
+  // Each after the firefly has settled, against as long a time without a key.
+  const moved = async (name, press, release) => {
+    await pause(1000);
+    const idle = await change_during(page, () => pause(600));
+    const held = await change_during(page, () => hold(page, press, release, 600));
+    check(held > 0.2 && held > 3 * idle,
+          `${name} tenue : ${(100 * held).toFixed(0)} % de l'image change (immobile : ` +
+          `${(100 * idle).toFixed(0)} %)`);
+  };
+  await moved('flèche droite', () => page.keyboard.down('ArrowRight'),
+              () => page.keyboard.up('ArrowRight'));
+  await moved('Q d\'un clavier AZERTY (touche A en QWERTY)', () => key(page, 'down', 'KeyA', 'q'),
+              () => key(page, 'up', 'KeyA', 'q'));
+
+  // 5. "m" typed where AZERTY has it (QWERTY's ";" key) shows "Son coupé".
+  check(!(await page.evaluate(notice_shown, NOTICE)), 'pas d\'avis de son avant M');
+  await key(page, 'down', 'Semicolon', 'm');
+  await key(page, 'up', 'Semicolon', 'm');
+  await wait_for(page, notice_shown, 'l\'avis « Son coupé » après M', NOTICE);
+
+  // 6. Losing the focus during a run pauses it.
+  await page.evaluate(() => window.dispatchEvent(new Event('blur')));
+  await wait_for(page, pause_shown, 'l\'écran de pause quand la page perd le focus', PAUSE);
+
+  // 7. Records survive a reload, and the game reads them: with a day record in the storage the
+  //    title is the desktop's with the same records file.
+  const records = readFileSync(join(references, 'records.sav'), 'utf8');
+  await page.evaluate((text) => localStorage.setItem('pyrelle.sav', text), records);
+  await page.reload({waitUntil: 'load'});
+  if (await wait_for(page, () => window.Module && Module.firstFrame, 'une image après rechargement')) {
+    const read = await page.evaluate(() => {
+      try {
+        return Module.FS.readFile('/pyrelle/pyrelle.sav', {encoding: 'utf8'});
+      } catch (e) {
+        return `illisible (${e.errno})`;
+      }
+    });
+    check(read === records, 'les records sont relus après rechargement');
+    const differences = await differences_from(page, join(references, 'title-records.png'));
+    check(differences.length === 0, 'le titre montre les records comme le jeu de bureau' +
+          (differences.length ? ` : ${differences.length} pixels diffèrent, ${differences.slice(0, 3)}` : ''));
+  }
+  // Escape on the title ends the game; the page says so, and Enter starts it again.
+  await page.keyboard.press('Escape', {delay: 80});
+  await wait_for(page, () => !document.getElementById('avis').hidden &&
+                             document.getElementById('avis').textContent.startsWith('Partie quittée'),
+                 'Échap sur le titre quitte, et la page le dit');
+  await Promise.all([page.waitForNavigation({waitUntil: 'load', timeout: 30000}),
+                     page.keyboard.press('Enter', {delay: 80})]);
+  await wait_for(page, () => window.Module && Module.firstFrame, 'Entrée relance le jeu');
+  check(problems.length === 0, `aucune erreur dans la page${problems.length ? ' : ' + problems.join(' ; ') : ''}`);
+  await page.close();
+
+  // A gamepad of the standard layout, as the browser's Gamepad API shows it: A starts a run,
+  // the d-pad flies, Back asks for mute and Start pauses.
+  const pad_problems = [];
+  const pad_page = await open_page(pad_problems, () => {
+    const buttons = Array.from({length: 17}, () => ({pressed: false, touched: false, value: 0}));
+    window.testPad = {connected: true, index: 0, id: 'manette de test', mapping: 'standard',
+                      timestamp: 0, axes: [0, 0, 0, 0], buttons};
+    window.pressPad = (button, down) => {
+      buttons[button] = {pressed: down, touched: down, value: down ? 1 : 0};
+      window.testPad.timestamp += 1;
+    };
+    navigator.getGamepads = () => [window.testPad];
+  });
+  await pad_page.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(pad_page, () => window.Module && Module.firstFrame, 'une image (manette)');
+  const tap = async (button) => {
+    await pad_page.evaluate((b) => pressPad(b, true), button);
+    await pause(150);
+    await pad_page.evaluate((b) => pressPad(b, false), button);
+  };
+  await tap(0);
+  await wait_for(pad_page, hud_shown, 'le bouton A de la manette commence une partie');
+  const pad_idle = await change_during(pad_page, () => pause(600));
+  const pad_right = await change_during(pad_page, () => hold(
+      pad_page, () => pad_page.evaluate(() => pressPad(15, true)),
+      () => pad_page.evaluate(() => pressPad(15, false)), 600));
+  check(pad_right > 0.2 && pad_right > 3 * pad_idle,
+        `croix droite tenue : ${(100 * pad_right).toFixed(0)} % de l'image change (immobile : ` +
+        `${(100 * pad_idle).toFixed(0)} %)`);
+  await tap(8);
+  await wait_for(pad_page, notice_shown, 'Back de la manette : « Son coupé »', NOTICE);
+  await tap(9);
+  await wait_for(pad_page, pause_shown, 'Start de la manette : pause', PAUSE);
+  check(pad_problems.length === 0, `manette sans erreur${pad_problems.length ? ' : ' + pad_problems.join(' ; ') : ''}`);
+  await pad_page.close();
+
+  // 8. Storage refused (a private window): the game plays, records in memory only.
+  const refused_problems = [];
+  const refused = await open_page(refused_problems, () => {
+    Object.defineProperty(window, 'localStorage', {
+      get() { throw new DOMException('refusé', 'SecurityError'); },
+    });
+  });
+  await refused.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(refused, () => window.Module && Module.firstFrame, 'une image sans stockage');
+  await refused.keyboard.press('Enter', {delay: 80});
+  await wait_for(refused, hud_shown, 'le HUD sans stockage');
+  await wait_for(refused, () => {
+    try {
+      return Module.FS.readFile('/pyrelle/pyrelle.sav', {encoding: 'utf8'}) === 'best_depth=1\n';
+    } catch (e) {
+      return false;
+    }
+  }, 'les records en mémoire sans stockage');
+  check(refused_problems.length === 0,
+        `stockage refusé : la partie se joue sans erreur${refused_problems.length ? ' : ' + refused_problems.join(' ; ') : ''}`);
+  await refused.close();
+
+  // 9. No WebAssembly: a French notice, and the game's script is not even fetched.
+  const old_problems = [];
+  const old = await open_page(old_problems, () => { delete window.WebAssembly; });
+  const fetched = [];
+  old.on('request', (r) => fetched.push(r.url()));
+  await old.goto(url, {waitUntil: 'load'});
+  const text = await old.$eval('#avis', (p) => (p.hidden ? '' : p.textContent));
+  check(text.includes('WebAssembly') && !fetched.some((u) => u.endsWith('pyrelle.js')),
+        `sans WebAssembly, l'avis : « ${text} »`);
+  await old.close();
+
+  // 10. No Web Audio: one console line, and the game plays on.
+  const lines = [];
+  const mute_problems = [];
+  const mute = await open_page(mute_problems, () => {
+    delete window.AudioContext;
+    delete window.webkitAudioContext;
+  });
+  mute.on('console', (m) => lines.push(m.text()));
+  await mute.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(mute, () => window.Module && Module.firstFrame, 'une image sans Web Audio');
+  await mute.keyboard.press('Enter', {delay: 80});
+  await wait_for(mute, hud_shown, 'le HUD sans Web Audio');
+  const said = lines.filter((l) => l.startsWith('son désactivé : '));
+  check(said.length === 1 && mute_problems.length === 0,
+        `sans Web Audio : ${JSON.stringify(said)} ${mute_problems.join(' ; ')}`);
+  await mute.close();
+} finally {
+  await browser.close();
+  rmSync(profile, {recursive: true, force: true});
+}
+console.log(failures === 0 ? 'web: ok' : `web: ${failures} échec(s)`);
+process.exit(failures === 0 ? 0 : 1);
