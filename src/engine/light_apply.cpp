@@ -167,8 +167,8 @@ void LightMap::interpolate_row(std::uint32_t j, float* out) {
                 const F4 d = load(planes[c] + m + 5);
                 const F4 even = a + (b - a) * 0.75f;
                 const F4 odd = b + (d - b) * 0.25f;
-                store(out + c * w + 2 * m, __builtin_shuffle(even, odd, I4{0, 4, 1, 5}));
-                store(out + c * w + 2 * m + 4, __builtin_shuffle(even, odd, I4{2, 6, 3, 7}));
+                store(out + c * w + 2 * m, simd::shuffle<0, 4, 1, 5>(even, odd));
+                store(out + c * w + 2 * m + 4, simd::shuffle<2, 6, 3, 7>(even, odd));
             }
         }
         x = 2 * m;

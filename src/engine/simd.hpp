@@ -28,6 +28,13 @@ inline F4 splat(float f) {
     return F4{f, f, f, f};
 }
 
+// Lanes picked from a (0 to 3) and b (4 to 7). The GCC and Clang spelling alike, so the
+// browser build (Clang) compiles it too.
+template <int L0, int L1, int L2, int L3>
+inline F4 shuffle(F4 a, F4 b) {
+    return __builtin_shufflevector(a, b, L0, L1, L2, L3);
+}
+
 // Correctly rounded square root per lane, like std::sqrt.
 inline F4 sqrt(F4 v) {
 #if defined(__SSE2__)
