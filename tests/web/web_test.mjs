@@ -108,6 +108,15 @@ async function change_during(page, during) {
 }
 const pause = (ms) => new Promise((done) => setTimeout(done, ms));
 
+// The change over 600 ms without input, once the firefly and the camera have come to rest: a
+// slow page steps the game slowly, so no fixed pause is enough. 10 s at most.
+async function settled_change(page) {
+  const deadline = Date.now() + 10000;
+  let idle = await change_during(page, () => pause(600));
+  while (idle > 0.15 && Date.now() < deadline) idle = await change_during(page, () => pause(600));
+  return idle;
+}
+
 // A key by its physical position and the character it types, as a keyboard of any layout
 // sends it (AZERTY's Z is where QWERTY has W).
 async function key(page, type, code, text) {
@@ -193,10 +202,9 @@ try {
                              Module.audioFrames > 0, 'le son qui joue après la première touche');
 
   // 4. Held keys move the picture (the camera follows the firefly); idle, it barely changes.
-  // Each after the firefly has settled, against as long a time without a key.
+  // Each against as long a time without a key, once the picture has settled.
   const moved = async (name, press, release) => {
-    await pause(1000);
-    const idle = await change_during(page, () => pause(600));
+    const idle = await settled_change(page);
     const held = await change_during(page, () => hold(page, press, release, 600));
     check(held > 0.2 && held > 3 * idle,
           `${name} tenue : ${(100 * held).toFixed(0)} % de l'image change (immobile : ` +
@@ -268,7 +276,7 @@ try {
   };
   await tap(0);
   await wait_for(pad_page, hud_shown, 'le bouton A de la manette commence une partie');
-  const pad_idle = await change_during(pad_page, () => pause(600));
+  const pad_idle = await settled_change(pad_page);
   const pad_right = await change_during(pad_page, () => hold(
       pad_page, () => pad_page.evaluate(() => pressPad(15, true)),
       () => pad_page.evaluate(() => pressPad(15, false)), 600));
