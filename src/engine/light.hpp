@@ -44,8 +44,11 @@ struct LightMap {
     // Bilinear light at a screen pixel.
     LightRgb sample(float px, float py) const;
 
-    // Multiplies every pixel by its dithered, posterised light plus the ambient light.
-    void apply(Canvas& canvas);
+    // Multiplies every pixel by its dithered, posterised light plus the ambient light, as
+    // many pixels at a time as the processor allows. Four is what every build can do; the
+    // picture is the same either way.
+    enum class PixelLanes { Widest, Four };
+    void apply(Canvas& canvas, PixelLanes lanes = PixelLanes::Widest);
 
   private:
     struct Window {

@@ -3,10 +3,16 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
+#include "engine/lanes.hpp"
 #include "engine/light.hpp"
 #include "engine/light_planes.hpp"
 #include "engine/simd.hpp"
+
+#if PYRELLE_EIGHT_LANES
+#include <immintrin.h>
+#endif
 
 namespace pyrelle {
 
@@ -52,16 +58,6 @@ float light_factor(float l, float t, float ambient) {
     return (level + ambient) + (d - d);
 }
 
-simd::F4 light_factor(simd::F4 l, simd::F4 t, simd::F4 ambient) {
-    using namespace simd;
-    const F4 high = select(l > 1.8f, splat(1.8f), l);
-    const F4 d = select(high < -1.0f, splat(-1.0f), high);
-    const F4 safe = select(d == d, d, splat(0.0f));
-    const I4 k = __builtin_convertvector(safe * 7.0f + t, I4);
-    const F4 level = __builtin_convertvector(select(k > 0, k, I4{0, 0, 0, 0}), F4) / 7.0f;
-    return (level + ambient) + (d - d);
-}
-
 // clamp(old × factor, 0, 255) truncated, NaN giving 0.
 std::uint32_t scaled_channel(std::uint32_t old, float factor) {
     float v = static_cast<float>(static_cast<std::int32_t>(old)) * factor;
@@ -70,14 +66,114 @@ std::uint32_t scaled_channel(std::uint32_t old, float factor) {
     return static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
 }
 
+// The vector twins below work on any lane count: F and I are float and int vectors of the
+// same width.
+
+// light_factor per lane.
+template <class F, class I>
+[[gnu::always_inline]] inline F light_factor(F l, F t, F ambient) {
+    using lanes::splat;
+    const F high = l > 1.8f ? splat<F>(1.8f) : l;
+    const F d = high < -1.0f ? splat<F>(-1.0f) : high;
+    const F safe = d == d ? d : splat<F>(0.0f);
+    const I k = __builtin_convertvector(safe * 7.0f + t, I);
+    const F level = __builtin_convertvector(k > 0 ? k : splat<I>(0), F) / 7.0f;
+    return (level + ambient) + (d - d);
+}
+
 // The common case: finite light >= 0 read with fractions in [0, 1]. A lerp of two values
 // >= 0 with such a fraction is >= 0 (the product (b - a) × f never exceeds a in size), so
 // v >= t > 0: the floor is a truncation, the lower bound is idle and no NaN needs care.
-simd::F4 plain_light_factor(simd::F4 l, simd::F4 t, simd::F4 ambient) {
-    using namespace simd;
-    const I4 k = __builtin_convertvector(min(l, splat(1.8f)) * 7.0f + t, I4);
-    return __builtin_convertvector(k, F4) / 7.0f + ambient;
+template <class F, class I>
+[[gnu::always_inline]] inline F plain_light_factor(F l, F t, F ambient) {
+    const F capped = l < 1.8f ? l : lanes::splat<F>(1.8f);  // minps
+    const I k = __builtin_convertvector(capped * 7.0f + t, I);
+    return __builtin_convertvector(k, F) / 7.0f + ambient;
 }
+
+#if PYRELLE_EIGHT_LANES
+// The plain factor's last step, k / 7 + ambient for k in 0..13, read from a table of the
+// same sums (`levels`, 16 entries) instead of dividing.
+PYRELLE_AVX2 inline lanes::F8 level_plus_ambient(lanes::I8 k, const float* levels) {
+    const __m256 low = _mm256_loadu_ps(levels);
+    const __m256 high = _mm256_loadu_ps(levels + 8);
+    const __m256i index = reinterpret_cast<__m256i>(k);
+    const __m256 from_low = _mm256_permutevar8x32_ps(low, index);  // uses k mod 8
+    const __m256 from_high = _mm256_permutevar8x32_ps(high, index);
+    const __m256i past_low = _mm256_cmpgt_epi32(index, _mm256_set1_epi32(7));
+    return _mm256_blendv_ps(from_low, from_high, reinterpret_cast<__m256>(past_low));
+}
+#endif
+
+// scaled_channel per lane, on the channel at `shift` of a vector of pixels.
+template <class F, class I>
+[[gnu::always_inline]] inline I scaled_channel(I pixels, int shift, F factor) {
+    const F v = __builtin_convertvector((pixels >> shift) & 255, F) * factor;
+    const F low = v > 0.0f ? v : lanes::splat<F>(0.0f);  // maxps: NaN gives 0
+    const F high = low < 255.0f ? low : lanes::splat<F>(255.0f);
+    return __builtin_convertvector(high, I);
+}
+
+// What apply() needs for one pixel row: the two light rows interpolated along x (r, g, b
+// planes of `width` values each), the vertical fraction, the dither and the ambient light.
+struct PixelRow {
+    const float* top;
+    const float* bottom;
+    float fy;
+    const float* dither;   // four values, repeating along the row
+    const float* ambient;  // r, g, b
+    const float* levels;   // per channel 16 values: k / 7 + its ambient, for k = 0..15
+    std::uint32_t* pixels;
+    std::size_t width;
+};
+
+// The vertical lerp, the factor per channel and the pixels scaled by it, as many pixels at
+// a time as F has lanes; returns the first pixel left over.
+template <class F, class I, bool kPlain>
+[[gnu::always_inline]] inline std::size_t scale_row(const PixelRow& row) {
+    constexpr std::size_t n = sizeof(F) / sizeof(float);
+    const std::size_t w = row.width;
+    F dither;
+    for (std::size_t i = 0; i < n; ++i)
+        dither[i] = row.dither[i & 3u];
+    std::size_t x = 0;
+    for (; x + n <= w; x += n) {
+        F f[3];
+        for (std::size_t c = 0; c < 3; ++c) {
+            const F ta = lanes::load<F>(row.top + c * w + x);
+            const F l = ta + (lanes::load<F>(row.bottom + c * w + x) - ta) * row.fy;
+            const F a = lanes::splat<F>(row.ambient[c]);
+            if constexpr (!kPlain) {
+                f[c] = light_factor<F, I>(l, dither, a);
+#if PYRELLE_EIGHT_LANES
+            } else if constexpr (std::is_same_v<F, lanes::F8>) {
+                const F capped = l < 1.8f ? l : lanes::splat<F>(1.8f);
+                const I k = __builtin_convertvector(capped * 7.0f + dither, I);
+                f[c] = level_plus_ambient(k, row.levels + 16 * c);
+#endif
+            } else {
+                f[c] = plain_light_factor<F, I>(l, dither, a);
+            }
+        }
+        const I p = lanes::load<I>(row.pixels + x);
+        const I out = (scaled_channel<F, I>(p, 16, f[0]) << 16) |
+                      (scaled_channel<F, I>(p, 8, f[1]) << 8) | scaled_channel<F, I>(p, 0, f[2]);
+        lanes::store(row.pixels + x, out);
+    }
+    return x;
+}
+
+std::size_t scale_row_four(const PixelRow& row, bool plain) {
+    return plain ? scale_row<simd::F4, simd::I4, true>(row)
+                 : scale_row<simd::F4, simd::I4, false>(row);
+}
+
+#if PYRELLE_EIGHT_LANES
+PYRELLE_AVX2 std::size_t scale_row_eight(const PixelRow& row, bool plain) {
+    return plain ? scale_row<lanes::F8, lanes::I8, true>(row)
+                 : scale_row<lanes::F8, lanes::I8, false>(row);
+}
+#endif
 
 bool finite_non_negative(const std::vector<LightRgb>& light) {
     using namespace simd;
@@ -93,16 +189,6 @@ bool finite_non_negative(const std::vector<LightRgb>& light) {
     for (; i < n; ++i)
         ok &= static_cast<int>(v[i] >= 0.0f) & static_cast<int>(v[i] <= FLT_MAX);
     return ok != 0;
-}
-
-// Four pixels times their factors, per channel: clamp(old × factor, 0, 255) truncated, NaN
-// giving 0 (the canvas's clamp_channel per lane).
-simd::I4 scale_pixels(simd::I4 p, simd::F4 r, simd::F4 g, simd::F4 b) {
-    using namespace simd;
-    const auto scaled = [&](int shift, F4 factor) {
-        return clamp_channel(to_float(channel(p, shift)) * factor);
-    };
-    return (scaled(16, r) << 16) | (scaled(8, g) << 8) | scaled(0, b);
 }
 
 }  // namespace
@@ -189,7 +275,8 @@ void LightMap::interpolate_row(std::uint32_t j, float* out) {
 // So each light row is interpolated once (interpolate_row) for every pixel row that reads
 // it as its top or bottom row, and each pixel row finishes with the vertical lerp: the same
 // float operations in the same order, four pixels at a time.
-void LightMap::apply(Canvas& canvas) {
+void LightMap::apply(Canvas& canvas, PixelLanes lanes) {
+    [[maybe_unused]] const bool eight = lanes == PixelLanes::Widest && lanes::have_eight();
     const std::size_t w = canvas.width;
     const float cellf = static_cast<float>(cell);
     col_k_.resize(w);
@@ -208,6 +295,10 @@ void LightMap::apply(Canvas& canvas) {
     float* top = row_a_.data();
     float* bottom = row_b_.data();
     const float ambient_of[3] = {ambient.r, ambient.g, ambient.b};
+    float levels[3 * 16];
+    for (std::size_t c = 0; c < 3; ++c)
+        for (std::size_t k = 0; k < 16; ++k)
+            levels[16 * c + k] = static_cast<float>(k) / 7.0f + ambient_of[c];
     for (std::uint32_t y = 0; y < canvas.height; ++y) {
         const Tap t = tap(static_cast<float>(y), cellf, gh);
         if (t.index != top_row) {
@@ -222,35 +313,17 @@ void LightMap::apply(Canvas& canvas) {
         const float fy = t.fraction;
         const bool plain_row = plain && fy >= 0.0f && fy <= 1.0f;
         const float* bayer = kBayer[y & 3u];
-        const simd::F4 dither4 =
-            (simd::F4{bayer[0], bayer[1], bayer[2], bayer[3]} + 0.5f) * 0.0625f;
+        const float dither[4] = {(bayer[0] + 0.5f) * 0.0625f, (bayer[1] + 0.5f) * 0.0625f,
+                                 (bayer[2] + 0.5f) * 0.0625f, (bayer[3] + 0.5f) * 0.0625f};
         std::uint32_t* pixels = &canvas.pixels[static_cast<std::size_t>(y) * w];
-        const simd::F4 amb4[3] = {simd::splat(ambient_of[0]), simd::splat(ambient_of[1]),
-                                  simd::splat(ambient_of[2])};
-        // Four pixels at a time: the vertical lerp and the factor per channel, then the
-        // pixels scaled by them.
-        const auto four = [&](std::size_t x, auto factor_of) {
-            simd::F4 f[3];
-            for (std::size_t c = 0; c < 3; ++c) {
-                const simd::F4 ta = simd::load(top + c * w + x);
-                const simd::F4 l = ta + (simd::load(bottom + c * w + x) - ta) * fy;
-                f[c] = factor_of(l, dither4, amb4[c]);
-            }
-            simd::store_pixels(pixels + x,
-                               scale_pixels(simd::load_pixels(pixels + x), f[0], f[1], f[2]));
-        };
-        std::size_t x = 0;
-        if (plain_row) {
-            for (; x + 4 <= w; x += 4)
-                four(x, [](simd::F4 l, simd::F4 t, simd::F4 a) {
-                    return plain_light_factor(l, t, a);
-                });
-        } else {
-            for (; x + 4 <= w; x += 4)
-                four(x, [](simd::F4 l, simd::F4 t, simd::F4 a) { return light_factor(l, t, a); });
-        }
+        const PixelRow row{top, bottom, fy, dither, ambient_of, levels, pixels, w};
+#if PYRELLE_EIGHT_LANES
+        std::size_t x = eight ? scale_row_eight(row, plain_row) : scale_row_four(row, plain_row);
+#else
+        std::size_t x = scale_row_four(row, plain_row);
+#endif
         for (; x < w; ++x) {
-            const float t = (bayer[x & 3u] + 0.5f) * 0.0625f;
+            const float t = dither[x & 3u];
             float f[3];
             for (std::size_t c = 0; c < 3; ++c)
                 f[c] = light_factor(lerp(top[c * w + x], bottom[c * w + x], fy), t, ambient_of[c]);

@@ -360,9 +360,12 @@ void compare_with_reference(std::uint32_t seed, std::uint32_t view_w, std::uint3
     for (auto& p : a.pixels)
         p = gen();
     Canvas b = a;
+    Canvas four = a;
     fast.apply(a);
+    fast.apply(four, LightMap::PixelLanes::Four);
     reference::apply(ref, b);
     ASSERT_EQ(a.pixels, b.pixels) << "seed " << seed;
+    ASSERT_EQ(four.pixels, b.pixels) << "seed " << seed << ", four lanes";
 }
 
 TEST(LightMap, FastMatchesTheLiteralMapOnRandomCaves) {
