@@ -2,6 +2,7 @@
 // renderer's build and the first picture in one step) and one picture of every screen.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <variant>
@@ -103,10 +104,53 @@ void BM_RenderScreen(benchmark::State& state, const ScreenScene& scene) {
     state.counters["depth"] = game.level.depth;
 }
 
+// Pictures of a game that goes on between them: one step (not timed) before each picture,
+// so that whatever moves has moved, as in a real run. Every 240 steps the game starts
+// again from the scene, so that the measure stays on it.
+const ScreenScene kInFlight[] = {
+    {"title", {"--seed", "7", "--idle"}, 0, std::nullopt, 0.0f},
+    {"play_heaviest",
+     {"--seed", "11", "--depth", "10", "--light-all", "--warp-exit", "--companions", "8", "--idle"},
+     240,
+     std::nullopt,
+     0.0f},
+    {"play_heaviest_flying",
+     {"--seed", "11", "--depth", "10", "--light-all", "--companions", "8", "--auto"},
+     240,
+     std::nullopt,
+     0.0f},
+};
+
+void BM_RenderInFlight(benchmark::State& state, const ScreenScene& scene) {
+    const bool idle = std::find(scene.args.begin(), scene.args.end(), "--idle") != scene.args.end();
+    Game game = game_after(scene.args, scene.frames);
+    Canvas canvas(kViewWidth, kViewHeight);
+    Input input;
+    std::uint32_t steps = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (steps == 240) game = game_after(scene.args, scene.frames), steps = 0, input = Input{};
+        input.now = idle ? Keys{} : scripted_keys(scene.frames + steps);
+        game.step(input, kStep);
+        input.prev = input.now;
+        ++steps;
+        state.ResumeTiming();
+        game.render(canvas);
+        benchmark::DoNotOptimize(canvas.pixels.data());
+    }
+    state.counters["screen"] = static_cast<double>(game.screen);
+    state.counters["depth"] = game.level.depth;
+}
+
 const bool kRegistered = [] {
     for (const ScreenScene& scene : kScreens) {
         benchmark::RegisterBenchmark((std::string("BM_RenderScreen/") + scene.name).c_str(),
                                      BM_RenderScreen, scene)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    for (const ScreenScene& scene : kInFlight) {
+        benchmark::RegisterBenchmark((std::string("BM_RenderInFlight/") + scene.name).c_str(),
+                                     BM_RenderInFlight, scene)
             ->Unit(benchmark::kMicrosecond);
     }
     return true;

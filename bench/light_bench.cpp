@@ -17,6 +17,7 @@ struct Scene {
     std::vector<std::uint8_t> tiles;
     std::vector<LightSource> lights;
     float camera_x = 0, camera_y = 0;
+    std::size_t moving_from = 0, moving_to = 0;  // the firefly, its burst and companions
 
     bool open(std::int32_t x, std::int32_t y) const {
         return x >= 0 && y >= 0 && x < width && y < height &&
@@ -78,11 +79,13 @@ Scene heavy_scene() {
         s.lights.push_back({lx, ly, 110, 1.0f, 0.62f, 0.30f, 1.1f});  // lit lanterns
     }
     auto [fx, fy] = open_spot();
+    s.moving_from = s.lights.size();
     s.lights.push_back({fx, fy, 92, 1.0f, 0.9f, 0.55f, 1.35f});  // the firefly
     s.lights.push_back({fx, fy, 80, 1.0f, 0.95f, 0.8f, 1.4f});   // a burst
     std::uniform_real_distribution<float> near(-20, 20);
     for (int i = 0; i < 8; ++i)
         s.lights.push_back({fx + near(gen), fy + near(gen), 28, 1.0f, 0.9f, 0.55f, 0.45f});
+    s.moving_to = s.lights.size();
     for (int i = 0; i < 10; ++i) {
         auto [px, py] = open_spot();
         s.lights.push_back({px, py, 18, 0.65f, 1.0f, 0.35f, 0.45f});
@@ -153,31 +156,58 @@ void BM_LightSpreadLevel(benchmark::State& state) {
 }
 BENCHMARK(BM_LightSpreadLevel)->Unit(benchmark::kMicrosecond);
 
+// Frame `frame` of the scene in play: the firefly, its burst and its companions drift a
+// quarter pixel further each frame, and the camera with them, as in flight; the other
+// lights stay put. `alternate` swaps in a copy of the cave with one far cell changed every
+// other frame, so that no frame can reuse what the frame before found: each is the first
+// of its level.
+struct Frames {
+    Scene scene;
+    std::vector<std::uint8_t> other_tiles;
+    std::vector<LightSource> lights;
+
+    explicit Frames(Scene s) : scene(std::move(s)), other_tiles(scene.tiles), lights(scene.lights) {
+        other_tiles[0] ^= 1;  // a corner no view of the scene reaches
+    }
+
+    void at(std::int64_t frame, bool alternate, LightMap& map) {
+        const float drift = 0.25f * static_cast<float>(frame % 64);
+        for (std::size_t i = scene.moving_from; i < scene.moving_to; ++i)
+            lights[i].x = scene.lights[i].x + drift;
+        const auto& tiles = alternate && frame % 2 ? other_tiles : scene.tiles;
+        map.compute(lights, {0.035f, 0.03f, 0.06f}, {tiles, scene.width, scene.height},
+                    std::floor(scene.camera_x + drift), scene.camera_y, 8.0f);
+    }
+};
+
+// The stress scene in flight (range 0) and every frame the first of its level (range 1).
 void BM_LightComputeAndApply(benchmark::State& state) {
-    const Scene s = heavy_scene();
+    Frames frames(heavy_scene());
+    const bool first_frames = state.range(0) != 0;
     LightMap map = LightMap::create(320, 180, 2);
     Canvas canvas(320, 180);
+    std::int64_t frame = 0;
     for (auto _ : state) {
         std::fill(canvas.pixels.begin(), canvas.pixels.end(), 0x8899AAu);
-        map.compute(s.lights, {0.035f, 0.03f, 0.06f}, {s.tiles, s.width, s.height}, s.camera_x,
-                    s.camera_y, 8.0f);
+        frames.at(frame++, first_frames, map);
         map.apply(canvas);
         benchmark::DoNotOptimize(canvas.pixels.data());
     }
-    state.counters["lights"] = static_cast<double>(s.lights.size());
+    state.counters["lights"] = static_cast<double>(frames.lights.size());
 }
-BENCHMARK(BM_LightComputeAndApply)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LightComputeAndApply)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_LightCompute(benchmark::State& state) {
-    const Scene s = heavy_scene();
+    Frames frames(heavy_scene());
+    const bool first_frames = state.range(0) != 0;
     LightMap map = LightMap::create(320, 180, 2);
+    std::int64_t frame = 0;
     for (auto _ : state) {
-        map.compute(s.lights, {0.035f, 0.03f, 0.06f}, {s.tiles, s.width, s.height}, s.camera_x,
-                    s.camera_y, 8.0f);
+        frames.at(frame++, first_frames, map);
         benchmark::DoNotOptimize(map.light.data());
     }
 }
-BENCHMARK(BM_LightCompute)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LightCompute)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_LightApply(benchmark::State& state) {
     const Scene s = heavy_scene();

@@ -94,8 +94,10 @@ void LightMap::compute(const std::vector<LightSource>& lights, LightRgb ambient_
     }
     build_rock_mask(cave);
     build_blocked_table(cave);
+    begin_memos(cave, cave_cell);
     for (const LightSource& s : lights)
         add_source(s, cave, ox, oy, cave_cell);
+    end_memos();
     glow_rock();
 }
 

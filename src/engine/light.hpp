@@ -96,6 +96,30 @@ struct LightMap {
     bool paired_ = false;                   // the taps of two-pixel light cells
     std::vector<float> soa_;                // one light row by channel, r g b
 
+    // What the walks from one still source found, per world pixel around it. Light cell
+    // centres lie on whole pixels (even cells, floored camera), and a walk depends only on
+    // its two points and the cave, so the answers hold while the source stays put and the
+    // cave stays the same, whatever the camera does.
+    enum Seen : std::uint8_t { kNotYet, kReached, kHidden };
+    struct SightMemo {
+        float x = 0.0f, y = 0.0f;     // the source's point
+        std::int32_t x0 = 0, y0 = 0;  // the world pixel of seen[0]
+        std::int32_t side = 0;        // seen is side × side
+        bool used = false;            // by a source of this frame
+        std::vector<std::uint8_t> seen;
+    };
+    std::vector<SightMemo> memos_;  // the first memo_count_ are live; the rest keep storage
+    std::size_t memo_count_ = 0;
+    bool memo_usable_ = false;             // this frame's centres are whole pixels
+    std::vector<std::uint8_t> memo_cave_;  // the cave the memos were made in
+    std::int32_t memo_cave_w_ = -1, memo_cave_h_ = -1;
+    float memo_cave_cell_ = 0.0f;
+    std::vector<std::uint64_t> last_points_;  // the last frame's source points
+    std::vector<std::uint64_t> points_;       // this frame's
+
+    void begin_memos(CaveTiles cave, float cave_cell);
+    SightMemo* memo_for(const LightSource& s);
+    void end_memos();
     void build_rock_mask(CaveTiles cave);
     void build_blocked_table(CaveTiles cave);
     std::uint32_t blocked_in(std::int64_t x0, std::int64_t y0, std::int64_t x1,

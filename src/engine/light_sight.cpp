@@ -290,7 +290,9 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
     const std::int64_t wy = std::int64_t{source_y} - window_.y0;
     const bool fast = reach >= 0 && window_.w > 0 && wx >= 1 && wy >= 1 && wx + 1 < window_.w &&
                       wy + 1 < window_.h;
-    reach_.build(cave, source_x, source_y, fast ? reach : -1);
+    // The staircase is built when a walk first needs it: with a full memo, never.
+    bool reach_ready = false;
+    SightMemo* const memo = memo_for(s);
     // The hull answers, per cave cell under the source's box, worked out when first needed.
     hull_x0_ = cave_col_[static_cast<std::size_t>(k0)];
     hull_y0_ = cave_row_[static_cast<std::size_t>(j0)];
@@ -341,13 +343,32 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             l.b += fi * s.b;
         };
         row_falloff(s, ddy, k0, k1);
+        // This row's answers in the memo, by the column's world pixel; cells off its square
+        // (only ever by rounding at the radius) go without.
+        std::uint8_t* memo_row = nullptr;
+        if (memo) {
+            const std::int64_t my = static_cast<std::int64_t>(cy) - memo->y0;
+            if (my >= 0 && my < memo->side) memo_row = memo->seen.data() + my * memo->side;
+        }
+        const auto seen_at = [&](std::int32_t k) -> std::uint8_t* {
+            if (!memo_row) return nullptr;
+            const std::int64_t mx =
+                static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k)]) - memo->x0;
+            return mx >= 0 && mx < memo->side ? memo_row + mx : nullptr;
+        };
         if (!fast) {
             for (std::int32_t k = k0; k <= k1; ++k) {
                 const float f = falloff[k];
                 if (!(f > 0.0f) || rock[row + static_cast<std::size_t>(k)] != 0) continue;
-                if (cave_path_clear(cave, s.x, s.y, centre_x_[static_cast<std::size_t>(k)], cy,
-                                    cave_cell))
-                    add(k, f);
+                std::uint8_t* seen = seen_at(k);
+                if (seen && *seen != kNotYet) {
+                    if (*seen == kReached) add(k, f);
+                    continue;
+                }
+                const bool visible = cave_path_clear(
+                    cave, s.x, s.y, centre_x_[static_cast<std::size_t>(k)], cy, cave_cell);
+                if (seen) *seen = visible ? kReached : kHidden;
+                if (visible) add(k, f);
             }
             continue;
         }
@@ -364,7 +385,16 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             for (std::int32_t k = run.k_begin; k <= run.k_end; ++k) {
                 const float f = falloff[k];
                 if (!(f > 0.0f)) continue;
+                std::uint8_t* seen = seen_at(k);
+                if (seen && *seen != kNotYet) {
+                    if (*seen == kReached) add(k, f);
+                    continue;
+                }
                 if (sight == Sight::Unknown) {
+                    if (!reach_ready) {
+                        reach_.build(cave, source_x, source_y, reach);
+                        reach_ready = true;
+                    }
                     if (span_open(wx, wy, tx, ty, run.over_x, row_overshoot, true))
                         sight = Sight::Open;
                     else if (!reach_.walk_may_pass(run.target_x, target_y, run.dx, ddy, run.over_x,
@@ -373,7 +403,12 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                     else
                         sight = hull_fits ? hull_sight(run.target_x, target_y) : Sight::Walk;
                 }
-                if (sight == Sight::Blocked) break;
+                if (sight == Sight::Blocked) {
+                    for (; k <= run.k_end; ++k)
+                        if (std::uint8_t* hidden = seen_at(k); hidden && falloff[k] > 0.0f)
+                            *hidden = kHidden;
+                    break;
+                }
                 if (sight == Sight::Walk && !run.walk_ready) {
                     for (std::int32_t c = run.k_begin; c <= run.k_end; ++c)
                         col_walk_[static_cast<std::size_t>(c)] =
@@ -384,13 +419,14 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                     row_walk = walk_axis(s.y, cy, cave_cell);
                     row_walk_ready = true;
                 }
-                if (sight == Sight::Walk &&
-                    !walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
-                                    static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
-                                    col_walk_[static_cast<std::size_t>(k)], row_walk, run.over_x,
-                                    row_overshoot))
-                    continue;
-                add(k, f);
+                const bool visible =
+                    sight == Sight::Open ||
+                    walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
+                                   static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
+                                   col_walk_[static_cast<std::size_t>(k)], row_walk, run.over_x,
+                                   row_overshoot);
+                if (seen) *seen = visible ? kReached : kHidden;
+                if (visible) add(k, f);
             }
         }
     }

@@ -422,6 +422,68 @@ TEST(LightMap, FastMatchesTheLiteralMapAtOtherSizes) {
                                                : kCaveCell);
 }
 
+// Frames through one map, as in play: lights that stay put (their walks are remembered),
+// lights that move every other frame, a camera that wanders by odd and even pixels, a
+// radius that grows, a rock cell that appears in the cave and goes again. Every frame
+// must equal the literal map made from nothing.
+TEST(LightMap, FramesInPlayMatchTheLiteralMap) {
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        std::mt19937 gen(seed);
+        const auto uniform = [&](float lo, float hi) {
+            return std::uniform_real_distribution<float>(lo, hi)(gen);
+        };
+        TestCave cave = seed % 3 ? smoothed_cave(gen, 90, 60) : random_cave(gen, 90, 60);
+        float cam_x = 200, cam_y = 150;
+        const auto open_spot = [&] {
+            for (int tries = 0; tries < 1000; ++tries) {
+                const float x = uniform(cam_x - 40, cam_x + 360),
+                            y = uniform(cam_y - 40, cam_y + 220);
+                if (cave.view().open(std::int64_t(x / 8), std::int64_t(y / 8)))
+                    return std::pair{x, y};
+            }
+            return std::pair{cam_x + 160, cam_y + 90};
+        };
+        std::vector<LightSource> lights;
+        for (int i = 0; i < 7; ++i) {
+            auto [x, y] = open_spot();
+            if (i == 1) x = std::round(x / 8) * 8;  // on a cell border
+            if (i == 2) y = std::floor(y) + 1.0f;   // on a light cell centre's row
+            const float radius = i == 6 ? 300.0f : uniform(20, 170);
+            lights.push_back(source(x, y, radius, uniform(0.2f, 1.5f), uniform(0, 1), 1, 0.5f));
+        }
+        const std::size_t moving = lights.size();
+        for (int i = 0; i < 2; ++i) {
+            auto [x, y] = open_spot();
+            lights.push_back(source(x, y, uniform(20, 100), 1.0f, 1, uniform(0, 1), 1));
+        }
+        // The rock cell that comes and goes lies between the first light and the view.
+        const std::int32_t flip_x = std::int32_t(lights[0].x / 8) + 2;
+        const std::int32_t flip_y = std::int32_t(lights[0].y / 8);
+        LightMap fast = LightMap::create(320, 180, 2);
+        for (int frame = 0; frame < 24; ++frame) {
+            if (frame % 2 == 1) {  // the last light only bobs up and down
+                lights[moving].x += uniform(-3, 3);
+                for (std::size_t i = moving; i < lights.size(); ++i)
+                    lights[i].y += uniform(-3, 3);
+            }
+            if (frame == 8) lights[3].radius += 40.0f;
+            if ((frame == 12 || frame == 17) && flip_x < cave.width)
+                cave.set(flip_x, flip_y, cave.tiles[std::size_t(flip_x + flip_y * cave.width)] ^ 1);
+            cam_x += float(std::uniform_int_distribution<int>(-3, 3)(gen));
+            cam_y += float(std::uniform_int_distribution<int>(-2, 2)(gen));
+            fast.compute(lights, {}, cave.view(), cam_x, cam_y, kCaveCell);
+            const reference::Light ref =
+                reference::compute(320, 180, 2, lights, {}, cave.view(), cam_x, cam_y, kCaveCell);
+            for (std::size_t i = 0; i < ref.light.size(); ++i) {
+                ASSERT_EQ(bits(fast.light[i].r), bits(ref.light[i].r))
+                    << "seed " << seed << " frame " << frame << " cell " << i;
+                ASSERT_EQ(bits(fast.light[i].g), bits(ref.light[i].g))
+                    << "seed " << seed << " frame " << frame << " cell " << i;
+            }
+        }
+    }
+}
+
 TEST(LightMap, CellsInsideTheGridReadOnlyTheGrid) {
     // The whole 320 × 180 view samples inside the 169 × 99 grid (no clamping needed).
     LightMap m = LightMap::create(320, 180, 2);

@@ -57,6 +57,25 @@ TEST(Render, ARendererResetForAnotherLevelDrawsWhatAFreshOneDraws) {
     }
 }
 
+TEST(Render, ARendererThatDrewEveryFrameDrawsWhatAFreshOneDraws) {
+    // What a renderer keeps from frame to frame (painted rock, what the still lights reach)
+    // must never show: along a flight past lit lanterns, with companions in tow, every
+    // picture is the one a new renderer draws.
+    for (std::uint32_t depth : {4u, 10u}) {
+        Level level = busy_level(depth, 900 + depth);
+        level.companions.push_back({level.firefly_pos.x - 6, level.firefly_pos.y + 3, 0.6f});
+        WorldRenderer kept(level);
+        for (int step = 0; step < 240; ++step) {
+            const float angle = static_cast<float>(step) * 0.05f;
+            level.update(std::cos(angle), std::sin(angle * 0.7f), 1.0f / 60.0f);
+            const Canvas drawn = render_once(kept, level);
+            if (step % 20 != 19) continue;
+            WorldRenderer fresh(level);
+            ASSERT_EQ(drawn.pixels, render_once(fresh, level).pixels) << depth << " step " << step;
+        }
+    }
+}
+
 TEST(Render, WaterNeedsAMaskByteOfOne) {
     // Find a lake level with water on screen.
     for (std::uint64_t seed = 1; seed < 40; ++seed) {

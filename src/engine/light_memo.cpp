@@ -1,0 +1,97 @@
+// Sight memos: the answers of the walks from sources that stay put (lanterns, crystals, the
+// exit, the Source), kept from frame to frame so that a still scene walks once.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "engine/light.hpp"
+
+namespace pyrelle {
+
+namespace {
+
+// Sources farther reaching than this walk every frame: their memo would be too large.
+constexpr float kMemoMaxRadius = 256.0f;
+constexpr std::size_t kMaxMemos = 64;
+// Centres beyond this are not whole pixels for sure (floats space out).
+constexpr float kWholePixelLimit = 1 << 20;
+
+std::uint64_t point_key(float x, float y) {
+    return (std::uint64_t{std::bit_cast<std::uint32_t>(x)} << 32) | std::bit_cast<std::uint32_t>(y);
+}
+
+bool whole(float v) {
+    return std::fabs(v) < kWholePixelLimit && std::floor(v) == v;
+}
+
+}  // namespace
+
+// Forgets every memo when the cave differs from the one they were made in, and finds
+// whether this frame's light cell centres are whole pixels.
+void LightMap::begin_memos(CaveTiles cave, float cave_cell) {
+    const bool same_cave = cave.width == memo_cave_w_ && cave.height == memo_cave_h_ &&
+                           cave_cell == memo_cave_cell_ && cave.tiles.size() == memo_cave_.size() &&
+                           std::equal(cave.tiles.begin(), cave.tiles.end(), memo_cave_.begin());
+    if (!same_cave) {
+        memo_count_ = 0;
+        memo_cave_.assign(cave.tiles.begin(), cave.tiles.end());
+        memo_cave_w_ = cave.width;
+        memo_cave_h_ = cave.height;
+        memo_cave_cell_ = cave_cell;
+    }
+    memo_usable_ = cell % 2 == 0 && whole(centre_x_.front()) && whole(centre_x_.back()) &&
+                   whole(centre_y_.front()) && whole(centre_y_.back());
+    for (std::size_t i = 0; i < memo_count_; ++i)
+        memos_[i].used = false;
+    points_.clear();
+}
+
+// The memo of a source at this point, made when the point was also lit in the last frame
+// (a source that moves would only pay for it), or none. Its square covers every pixel
+// within the radius, and a pixel more on each side.
+LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
+    const std::uint64_t key = point_key(s.x, s.y);
+    points_.push_back(key);
+    if (!memo_usable_ || !(s.radius <= kMemoMaxRadius) || !whole(std::floor(s.x)) ||
+        !whole(std::floor(s.y)))
+        return nullptr;
+    const std::int32_t r = static_cast<std::int32_t>(std::ceil(s.radius));
+    const std::int32_t x0 = static_cast<std::int32_t>(std::floor(s.x)) - r - 2;
+    const std::int32_t y0 = static_cast<std::int32_t>(std::floor(s.y)) - r - 2;
+    const std::int32_t side = 2 * r + 6;
+    SightMemo* memo = nullptr;
+    for (std::size_t i = 0; i < memo_count_ && !memo; ++i)
+        if (point_key(memos_[i].x, memos_[i].y) == key) memo = &memos_[i];
+    if (!memo) {
+        const bool still =
+            std::find(last_points_.begin(), last_points_.end(), key) != last_points_.end();
+        if (!still || memo_count_ == kMaxMemos) return nullptr;
+        if (memos_.size() == memo_count_) memos_.emplace_back();
+        memo = &memos_[memo_count_++];
+        memo->side = 0;
+    }
+    const bool covers = memo->side > 0 && x0 >= memo->x0 && y0 >= memo->y0 &&
+                        x0 + side <= memo->x0 + memo->side && y0 + side <= memo->y0 + memo->side;
+    if (!covers) {  // new, or the radius grew: start again around the point
+        memo->x = s.x;
+        memo->y = s.y;
+        memo->x0 = x0;
+        memo->y0 = y0;
+        memo->side = side;
+        memo->seen.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), kNotYet);
+    }
+    memo->used = true;
+    return memo;
+}
+
+// Drops the memos of sources that are gone or moved, keeping their storage for later.
+void LightMap::end_memos() {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < memo_count_; ++i)
+        if (memos_[i].used) std::swap(memos_[kept++], memos_[i]);
+    memo_count_ = kept;
+    std::swap(last_points_, points_);
+}
+
+}  // namespace pyrelle
