@@ -103,9 +103,17 @@ inline I4 widen_bytes(const std::uint8_t* p) {
 
 // The lanes of a comparison result as four bytes, 1 where true.
 inline void narrow_mask(I4 mask, std::uint8_t* out) {
+#if defined(__SSE2__)
+    // Lanes of 0 or -1 pack to bytes of 0 or -1 (signed saturation keeps them), then 0 or 1.
+    const __m128i words = _mm_packs_epi32(reinterpret_cast<__m128i>(mask), _mm_setzero_si128());
+    const __m128i bytes = _mm_packs_epi16(words, _mm_setzero_si128());
+    const std::int32_t four = _mm_cvtsi128_si32(_mm_and_si128(bytes, _mm_set1_epi8(1)));
+    std::memcpy(out, &four, sizeof four);
+#else
     const int bits = lane_bits(mask);
     for (int lane = 0; lane < 4; ++lane)
         out[lane] = static_cast<std::uint8_t>((bits >> lane) & 1);
+#endif
 }
 
 // Four 0x00RRGGBB pixels.

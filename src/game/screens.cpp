@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/lanes.hpp"
 #include "engine/simd.hpp"
 #include "engine/text.hpp"
 
@@ -18,19 +19,43 @@ std::string format_time(float seconds) {
     return std::to_string(s / 60) + ":" + (rest < 10 ? "0" : "") + std::to_string(rest);
 }
 
-// scale_colour on every pixel, four at a time with the same product and clamp per channel.
+namespace {
+
+// scale_colour on the pixels [0, n) as many at a time as I has lanes, with the same product
+// and clamp per channel (maxps and minps: NaN gives 0); returns the first pixel left over.
+template <class F, class I>
+[[gnu::always_inline]] inline std::size_t darken_lanes(std::uint32_t* p, std::size_t n, float k) {
+    constexpr std::size_t lanes = sizeof(I) / sizeof(std::int32_t);
+    const auto scaled = [k](I v, int shift) {
+        const F c = __builtin_convertvector((v >> shift) & 255, F) * k;
+        const F low = c > 0.0f ? c : pyrelle::lanes::splat<F>(0.0f);
+        return __builtin_convertvector(low < 255.0f ? low : pyrelle::lanes::splat<F>(255.0f), I);
+    };
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const I v = pyrelle::lanes::load<I>(p + i);
+        pyrelle::lanes::store(p + i, (scaled(v, 16) << 16) | (scaled(v, 8) << 8) | scaled(v, 0));
+    }
+    return i;
+}
+
+#if PYRELLE_EIGHT_LANES
+PYRELLE_AVX2 std::size_t darken_eight(std::uint32_t* p, std::size_t n, float k) {
+    return darken_lanes<lanes::F8, lanes::I8>(p, n, k);
+}
+#endif
+
+}  // namespace
+
 void darken(Canvas& canvas, float k) {
-    using namespace simd;
     std::uint32_t* p = canvas.pixels.data();
     const std::size_t n = canvas.pixels.size();
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const I4 v = load_pixels(p + i);
-        const auto scaled = [&](int shift) {
-            return clamp_channel(to_float(channel(v, shift)) * k);
-        };
-        store_pixels(p + i, (scaled(16) << 16) | (scaled(8) << 8) | scaled(0));
-    }
+#if PYRELLE_EIGHT_LANES
+    std::size_t i =
+        lanes::have_eight() ? darken_eight(p, n, k) : darken_lanes<simd::F4, simd::I4>(p, n, k);
+#else
+    std::size_t i = darken_lanes<simd::F4, simd::I4>(p, n, k);
+#endif
     for (; i < n; ++i)
         p[i] = scale_colour(p[i], k);
 }
