@@ -86,7 +86,7 @@ template <class F, class I>
 // v >= t > 0: the floor is a truncation, the lower bound is idle and no NaN needs care.
 template <class F, class I>
 [[gnu::always_inline]] inline F plain_light_factor(F l, F t, F ambient) {
-    const F capped = l < 1.8f ? l : lanes::splat<F>(1.8f);  // minps
+    const F capped = lanes::min(l, lanes::splat<F>(1.8f));
     const I k = __builtin_convertvector(capped * 7.0f + t, I);
     return __builtin_convertvector(k, F) / 7.0f + ambient;
 }
@@ -109,8 +109,8 @@ PYRELLE_AVX2 inline lanes::F8 level_plus_ambient(lanes::I8 k, const float* level
 template <class F, class I>
 [[gnu::always_inline]] inline I scaled_channel(I pixels, int shift, F factor) {
     const F v = __builtin_convertvector((pixels >> shift) & 255, F) * factor;
-    const F low = v > 0.0f ? v : lanes::splat<F>(0.0f);  // maxps: NaN gives 0
-    const F high = low < 255.0f ? low : lanes::splat<F>(255.0f);
+    const F low = lanes::max(v, lanes::splat<F>(0.0f));  // NaN gives 0
+    const F high = lanes::min(low, lanes::splat<F>(255.0f));
     return __builtin_convertvector(high, I);
 }
 
@@ -147,7 +147,7 @@ template <class F, class I, bool kPlain>
                 f[c] = light_factor<F, I>(l, dither, a);
 #if PYRELLE_EIGHT_LANES
             } else if constexpr (std::is_same_v<F, lanes::F8>) {
-                const F capped = l < 1.8f ? l : lanes::splat<F>(1.8f);
+                const F capped = lanes::min(l, lanes::splat<F>(1.8f));
                 const I k = __builtin_convertvector(capped * 7.0f + dither, I);
                 f[c] = level_plus_ambient(k, row.levels + 16 * c);
 #endif
@@ -175,20 +175,38 @@ PYRELLE_AVX2 std::size_t scale_row_eight(const PixelRow& row, bool plain) {
 }
 #endif
 
-bool finite_non_negative(const std::vector<LightRgb>& light) {
-    using namespace simd;
-    const float* v = &light.front().r;  // LightRgb is three packed floats
-    const std::size_t n = light.size() * 3;
-    I4 ok4 = splat(-1);
+// Whether every value of v[0, n) is finite and >= 0 (NaN fails both comparisons).
+template <class F, class I>
+[[gnu::always_inline]] inline bool finite_non_negative(const float* v, std::size_t n) {
+    constexpr std::size_t width = sizeof(F) / sizeof(float);
+    I ok_lanes = lanes::splat<I>(-1);
     std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const F4 x = load(v + i);
-        ok4 &= (x >= 0.0f) & (x <= FLT_MAX);
+    for (; i + width <= n; i += width) {
+        const F x = lanes::load<F>(v + i);
+        ok_lanes &= (x >= 0.0f) & (x <= FLT_MAX);
     }
-    int ok = lane_bits(ok4) == 0xF;
+    int ok = 1;
+    for (std::size_t lane = 0; lane < width; ++lane)
+        ok &= static_cast<int>(ok_lanes[lane] != 0);
     for (; i < n; ++i)
         ok &= static_cast<int>(v[i] >= 0.0f) & static_cast<int>(v[i] <= FLT_MAX);
     return ok != 0;
+}
+
+#if PYRELLE_EIGHT_LANES
+PYRELLE_AVX2 bool finite_non_negative_eight(const float* v, std::size_t n) {
+    return finite_non_negative<lanes::F8, lanes::I8>(v, n);
+}
+#endif
+
+bool finite_non_negative(const std::vector<LightRgb>& light, bool eight) {
+    const float* v = &light.front().r;  // LightRgb is three packed floats
+    const std::size_t n = light.size() * 3;
+#if PYRELLE_EIGHT_LANES
+    if (eight) return finite_non_negative_eight(v, n);
+#endif
+    (void)eight;
+    return finite_non_negative<simd::F4, simd::I4>(v, n);
 }
 
 }  // namespace
@@ -283,7 +301,7 @@ void LightMap::apply(Canvas& canvas, PixelLanes lanes) {
     col_f_.resize(w);
     row_a_.resize(3 * w);
     row_b_.resize(3 * w);
-    bool plain = finite_non_negative(light);
+    bool plain = finite_non_negative(light, eight);
     for (std::size_t x = 0; x < w; ++x) {
         const Tap t = tap(static_cast<float>(x), cellf, gw);
         col_k_[x] = t.index;

@@ -25,16 +25,16 @@ namespace {
 // and clamp per channel (maxps and minps: NaN gives 0); returns the first pixel left over.
 template <class F, class I>
 [[gnu::always_inline]] inline std::size_t darken_lanes(std::uint32_t* p, std::size_t n, float k) {
-    constexpr std::size_t lanes = sizeof(I) / sizeof(std::int32_t);
+    constexpr std::size_t width = sizeof(I) / sizeof(std::int32_t);
     const auto scaled = [k](I v, int shift) {
         const F c = __builtin_convertvector((v >> shift) & 255, F) * k;
-        const F low = c > 0.0f ? c : pyrelle::lanes::splat<F>(0.0f);
-        return __builtin_convertvector(low < 255.0f ? low : pyrelle::lanes::splat<F>(255.0f), I);
+        const F low = lanes::max(c, lanes::splat<F>(0.0f));
+        return __builtin_convertvector(lanes::min(low, lanes::splat<F>(255.0f)), I);
     };
     std::size_t i = 0;
-    for (; i + lanes <= n; i += lanes) {
-        const I v = pyrelle::lanes::load<I>(p + i);
-        pyrelle::lanes::store(p + i, (scaled(v, 16) << 16) | (scaled(v, 8) << 8) | scaled(v, 0));
+    for (; i + width <= n; i += width) {
+        const I v = lanes::load<I>(p + i);
+        lanes::store(p + i, (scaled(v, 16) << 16) | (scaled(v, 8) << 8) | scaled(v, 0));
     }
     return i;
 }
