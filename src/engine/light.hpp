@@ -103,9 +103,12 @@ struct LightMap {
     enum Seen : std::uint8_t { kNotYet, kReached, kHidden };
     struct SightMemo {
         float x = 0.0f, y = 0.0f;     // the source's point
-        std::int32_t x0 = 0, y0 = 0;  // the world pixel of seen[0]
-        std::int32_t side = 0;        // seen is side × side
+        std::int32_t x0 = 0, y0 = 0;  // the square's first world pixel
+        std::int32_t side = 0;        // its side in pixels
+        std::int32_t columns = 0;     // bytes per row of one phase (below)
         bool used = false;            // by a source of this frame
+        // One byte per pixel, by column phase (x mod cell): the centres of light cells side
+        // by side on a row are `cell` pixels apart, and so bytes side by side here.
         std::vector<std::uint8_t> seen;
     };
     std::vector<SightMemo> memos_;  // the first memo_count_ are live; the rest keep storage
@@ -117,6 +120,7 @@ struct LightMap {
     std::vector<std::uint64_t> last_points_;  // the last frame's source points
     std::vector<std::uint64_t> points_;       // this frame's
 
+    std::size_t memo_index(const SightMemo& memo, std::int64_t mx, std::int64_t my) const;
     void begin_memos(CaveTiles cave, float cave_cell);
     SightMemo* memo_for(const LightSource& s);
     void end_memos();
@@ -132,6 +136,8 @@ struct LightMap {
     bool walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x, std::int32_t end_y,
                         WalkAxis ax, WalkAxis ay, std::int32_t ox, std::int32_t oy) const;
     void row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1);
+    bool add_row_from_memo(const LightSource& s, std::size_t row, std::int32_t k0, std::int32_t k1,
+                           const std::uint8_t* seen);
     void add_source(const LightSource& s, CaveTiles cave, float ox, float oy, float cave_cell);
     void glow_rock();
     void interpolate_row(std::uint32_t j, float* out);

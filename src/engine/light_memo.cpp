@@ -14,6 +14,8 @@ namespace {
 // Sources farther reaching than this walk every frame: their memo would be too large.
 constexpr float kMemoMaxRadius = 256.0f;
 constexpr std::size_t kMaxMemos = 64;
+// Pixels kept past the radius on each side: the source's box reaches a light cell beyond.
+constexpr std::int32_t kMemoMargin = 4;
 // Centres beyond this are not whole pixels for sure (floats space out).
 constexpr float kWholePixelLimit = 1 << 20;
 
@@ -47,9 +49,17 @@ void LightMap::begin_memos(CaveTiles cave, float cave_cell) {
     points_.clear();
 }
 
+// The byte of pixel (mx, my) of a memo's square.
+std::size_t LightMap::memo_index(const SightMemo& memo, std::int64_t mx, std::int64_t my) const {
+    const auto phase = static_cast<std::size_t>(mx % cell);
+    const auto columns = static_cast<std::size_t>(memo.columns);
+    return (phase * static_cast<std::size_t>(memo.side) + static_cast<std::size_t>(my)) * columns +
+           static_cast<std::size_t>(mx / cell);
+}
+
 // The memo of a source at this point, made when the point was also lit in the last frame
-// (a source that moves would only pay for it), or none. Its square covers every pixel
-// within the radius, and a pixel more on each side.
+// (a source that moves would only pay for it), or none. Its square covers every light cell
+// of the source's box: the radius, a light cell and a pixel more on each side.
 LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
     const std::uint64_t key = point_key(s.x, s.y);
     points_.push_back(key);
@@ -57,9 +67,9 @@ LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
         !whole(std::floor(s.y)))
         return nullptr;
     const std::int32_t r = static_cast<std::int32_t>(std::ceil(s.radius));
-    const std::int32_t x0 = static_cast<std::int32_t>(std::floor(s.x)) - r - 2;
-    const std::int32_t y0 = static_cast<std::int32_t>(std::floor(s.y)) - r - 2;
-    const std::int32_t side = 2 * r + 6;
+    const std::int32_t x0 = static_cast<std::int32_t>(std::floor(s.x)) - r - kMemoMargin;
+    const std::int32_t y0 = static_cast<std::int32_t>(std::floor(s.y)) - r - kMemoMargin;
+    const std::int32_t side = 2 * r + 2 * kMemoMargin + 2;
     SightMemo* memo = nullptr;
     for (std::size_t i = 0; i < memo_count_ && !memo; ++i)
         if (point_key(memos_[i].x, memos_[i].y) == key) memo = &memos_[i];
@@ -79,7 +89,10 @@ LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
         memo->x0 = x0;
         memo->y0 = y0;
         memo->side = side;
-        memo->seen.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), kNotYet);
+        memo->columns = side / static_cast<std::int32_t>(cell) + 1;
+        memo->seen.assign(static_cast<std::size_t>(cell) * static_cast<std::size_t>(side) *
+                              static_cast<std::size_t>(memo->columns),
+                          kNotYet);
     }
     memo->used = true;
     return memo;

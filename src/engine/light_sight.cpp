@@ -268,6 +268,57 @@ void LightMap::row_falloff(const LightSource& s, float ddy, std::int32_t k0, std
     }
 }
 
+// A row of a source with a memo, when the memo knows every light cell of [k0, k1] the
+// source lights (open, falloff above 0): the cells it reached get the light. Returns false,
+// adding nothing, when one is not known yet. Four cells at a time, the light of the others
+// plus +0, which leaves every value as it is: light starts at +0 and a sum is -0 only when
+// both terms are.
+bool LightMap::add_row_from_memo(const LightSource& s, std::size_t row, std::int32_t k0,
+                                 std::int32_t k1, const std::uint8_t* seen) {
+    using namespace simd;
+    const float* falloff = falloff_.data() + k0;
+    const std::uint8_t* rocks = rock.data() + row + static_cast<std::size_t>(k0);
+    const std::int32_t n = k1 - k0 + 1;
+    const auto lit = [&](std::int32_t i) { return falloff[i] > 0.0f && rocks[i] == 0; };
+    I4 missing = splat(0);
+    std::int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const I4 needed = (load(falloff + i) > 0.0f) & (widen_bytes(rocks + i) == 0);
+        missing |= needed & (widen_bytes(seen + i) == std::int32_t{kNotYet});
+    }
+    if (lane_bits(missing) != 0) return false;
+    for (; i < n; ++i)
+        if (lit(i) && seen[i] == kNotYet) return false;
+    const F4 red = splat(s.r), green = splat(s.g), blue = splat(s.b);
+    float* out = &light[row + static_cast<std::size_t>(k0)].r;  // three packed floats a cell
+    for (i = 0; i + 4 <= n; i += 4) {
+        const F4 f = load(falloff + i);
+        const I4 reached =
+            (f > 0.0f) & (widen_bytes(rocks + i) == 0) & (widen_bytes(seen + i) == std::int32_t{kReached});
+        const F4 fi = f * s.intensity;
+        const F4 r = select(reached, fi * red, splat(0.0f));
+        const F4 g = select(reached, fi * green, splat(0.0f));
+        const F4 b = select(reached, fi * blue, splat(0.0f));
+        // Back to r g b per cell: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3.
+        const F4 low = shuffle<0, 4, 1, 5>(r, g);   // r0 g0 r1 g1
+        const F4 high = shuffle<2, 6, 3, 7>(r, g);  // r2 g2 r3 g3
+        const F4 middle = shuffle<3, 5, 3, 5>(low, b);
+        float* cells = out + 3 * i;
+        store(cells, load(cells) + shuffle<0, 1, 4, 2>(low, b));
+        store(cells + 4, load(cells + 4) + shuffle<0, 1, 4, 5>(middle, high));
+        store(cells + 8, load(cells + 8) + shuffle<2, 6, 7, 3>(b, high));
+    }
+    for (; i < n; ++i) {
+        if (!lit(i) || seen[i] != kReached) continue;
+        const float fi = falloff[i] * s.intensity;
+        float* cell_light = out + 3 * i;
+        cell_light[0] += fi * s.r;
+        cell_light[1] += fi * s.g;
+        cell_light[2] += fi * s.b;
+    }
+    return true;
+}
+
 void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float oy,
                           float cave_cell) {
     const float cellf = static_cast<float>(cell);
@@ -343,19 +394,22 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             l.b += fi * s.b;
         };
         row_falloff(s, ddy, k0, k1);
-        // This row's answers in the memo, by the column's world pixel; cells off its square
-        // (only ever by rounding at the radius) go without.
-        std::uint8_t* memo_row = nullptr;
+        // This row's answers in the memo, a byte per light column from k0 on; none when the
+        // box's row or ends fall off the memo's square (its radius is smaller).
+        std::uint8_t* seen_row = nullptr;
         if (memo) {
             const std::int64_t my = static_cast<std::int64_t>(cy) - memo->y0;
-            if (my >= 0 && my < memo->side) memo_row = memo->seen.data() + my * memo->side;
+            const std::int64_t first =
+                static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k0)]) - memo->x0;
+            const std::int64_t last =
+                static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k1)]) - memo->x0;
+            if (my >= 0 && my < memo->side && first >= 0 && last < memo->side)
+                seen_row = memo->seen.data() + memo_index(*memo, first, my);
         }
         const auto seen_at = [&](std::int32_t k) -> std::uint8_t* {
-            if (!memo_row) return nullptr;
-            const std::int64_t mx =
-                static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k)]) - memo->x0;
-            return mx >= 0 && mx < memo->side ? memo_row + mx : nullptr;
+            return seen_row ? seen_row + (k - k0) : nullptr;
         };
+        if (seen_row && add_row_from_memo(s, row, k0, k1, seen_row)) continue;
         if (!fast) {
             for (std::int32_t k = k0; k <= k1; ++k) {
                 const float f = falloff[k];
