@@ -110,6 +110,11 @@ struct LightMap {
         // One byte per pixel, by column phase (x mod cell): the centres of light cells side
         // by side on a row are `cell` pixels apart, and so bytes side by side here.
         std::vector<std::uint8_t> seen;
+        // Laid out the same, for one radius: the falloff where the light reaches an open
+        // cell, 0 where it does not, -1 where that is not known yet.
+        float share_radius = 0.0f;
+        bool shares_usable = false;  // by the source asking now: it has that radius
+        std::vector<float> share;
     };
     std::vector<SightMemo> memos_;  // the first memo_count_ are live; the rest keep storage
     std::size_t memo_count_ = 0;
@@ -138,6 +143,10 @@ struct LightMap {
     void row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1);
     bool add_row_from_memo(const LightSource& s, std::size_t row, std::int32_t k0, std::int32_t k1,
                            const std::uint8_t* seen);
+    bool add_row_from_shares(const LightSource& s, std::size_t row, std::int32_t k0,
+                             std::int32_t k1, const float* share);
+    void keep_shares(std::size_t row, std::int32_t k0, std::int32_t k1, const std::uint8_t* seen,
+                     float* share) const;
     void add_source(const LightSource& s, CaveTiles cave, float ox, float oy, float cave_cell);
     void glow_rock();
     void interpolate_row(std::uint32_t j, float* out);

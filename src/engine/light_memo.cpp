@@ -93,7 +93,17 @@ LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
         memo->seen.assign(static_cast<std::size_t>(cell) * static_cast<std::size_t>(side) *
                               static_cast<std::size_t>(memo->columns),
                           kNotYet);
+        memo->share.assign(memo->seen.size(), -1.0f);
+        memo->share_radius = s.radius;
     }
+    // The first source at the point in a frame owns the shares: a new radius starts them
+    // again. Another radius at the same point in the same frame (a burst at the firefly)
+    // goes without.
+    if (!memo->used && memo->share_radius != s.radius) {
+        std::fill(memo->share.begin(), memo->share.end(), -1.0f);
+        memo->share_radius = s.radius;
+    }
+    memo->shares_usable = memo->share_radius == s.radius;
     memo->used = true;
     return memo;
 }

@@ -268,6 +268,22 @@ void LightMap::row_falloff(const LightSource& s, float ddy, std::int32_t k0, std
     }
 }
 
+namespace {
+
+// Adds red, green and blue planes to four light cells stored r g b one after the other.
+void add_cells(float* cells, simd::F4 r, simd::F4 g, simd::F4 b) {
+    using namespace simd;
+    // Back to r g b per cell: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3.
+    const F4 low = shuffle<0, 4, 1, 5>(r, g);   // r0 g0 r1 g1
+    const F4 high = shuffle<2, 6, 3, 7>(r, g);  // r2 g2 r3 g3
+    const F4 middle = shuffle<3, 5, 3, 5>(low, b);
+    store(cells, load(cells) + shuffle<0, 1, 4, 2>(low, b));
+    store(cells + 4, load(cells + 4) + shuffle<0, 1, 4, 5>(middle, high));
+    store(cells + 8, load(cells + 8) + shuffle<2, 6, 7, 3>(b, high));
+}
+
+}  // namespace
+
 // A row of a source with a memo, when the memo knows every light cell of [k0, k1] the
 // source lights (open, falloff above 0): the cells it reached get the light. Returns false,
 // adding nothing, when one is not known yet. Four cells at a time, the light of the others
@@ -293,20 +309,12 @@ bool LightMap::add_row_from_memo(const LightSource& s, std::size_t row, std::int
     float* out = &light[row + static_cast<std::size_t>(k0)].r;  // three packed floats a cell
     for (i = 0; i + 4 <= n; i += 4) {
         const F4 f = load(falloff + i);
-        const I4 reached =
-            (f > 0.0f) & (widen_bytes(rocks + i) == 0) & (widen_bytes(seen + i) == std::int32_t{kReached});
+        const I4 reached = (f > 0.0f) & (widen_bytes(rocks + i) == 0) &
+                           (widen_bytes(seen + i) == std::int32_t{kReached});
         const F4 fi = f * s.intensity;
-        const F4 r = select(reached, fi * red, splat(0.0f));
-        const F4 g = select(reached, fi * green, splat(0.0f));
-        const F4 b = select(reached, fi * blue, splat(0.0f));
-        // Back to r g b per cell: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3.
-        const F4 low = shuffle<0, 4, 1, 5>(r, g);   // r0 g0 r1 g1
-        const F4 high = shuffle<2, 6, 3, 7>(r, g);  // r2 g2 r3 g3
-        const F4 middle = shuffle<3, 5, 3, 5>(low, b);
-        float* cells = out + 3 * i;
-        store(cells, load(cells) + shuffle<0, 1, 4, 2>(low, b));
-        store(cells + 4, load(cells + 4) + shuffle<0, 1, 4, 5>(middle, high));
-        store(cells + 8, load(cells + 8) + shuffle<2, 6, 7, 3>(b, high));
+        add_cells(out + 3 * i, select(reached, fi * red, splat(0.0f)),
+                  select(reached, fi * green, splat(0.0f)),
+                  select(reached, fi * blue, splat(0.0f)));
     }
     for (; i < n; ++i) {
         if (!lit(i) || seen[i] != kReached) continue;
@@ -317,6 +325,53 @@ bool LightMap::add_row_from_memo(const LightSource& s, std::size_t row, std::int
         cell_light[2] += fi * s.b;
     }
     return true;
+}
+
+// A row of a still source whose shares are all known: each open cell it reaches gets its
+// falloff times the light, as the walks' way adds it; the others get +0 (see
+// add_row_from_memo). Returns false, adding nothing, when a share is not known yet.
+bool LightMap::add_row_from_shares(const LightSource& s, std::size_t row, std::int32_t k0,
+                                   std::int32_t k1, const float* share) {
+    using namespace simd;
+    const std::int32_t n = k1 - k0 + 1;
+    I4 missing = splat(0);
+    std::int32_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        missing |= load(share + i) < 0.0f;
+    if (lane_bits(missing) != 0) return false;
+    for (; i < n; ++i)
+        if (share[i] < 0.0f) return false;
+    const F4 red = splat(s.r), green = splat(s.g), blue = splat(s.b);
+    float* out = &light[row + static_cast<std::size_t>(k0)].r;  // three packed floats a cell
+    for (i = 0; i + 4 <= n; i += 4) {
+        const F4 f = load(share + i);
+        const I4 reached = f > 0.0f;
+        const F4 fi = f * s.intensity;
+        add_cells(out + 3 * i, select(reached, fi * red, splat(0.0f)),
+                  select(reached, fi * green, splat(0.0f)),
+                  select(reached, fi * blue, splat(0.0f)));
+    }
+    for (; i < n; ++i) {
+        if (!(share[i] > 0.0f)) continue;
+        const float fi = share[i] * s.intensity;
+        float* cell_light = out + 3 * i;
+        cell_light[0] += fi * s.r;
+        cell_light[1] += fi * s.g;
+        cell_light[2] += fi * s.b;
+    }
+    return true;
+}
+
+// The shares of a row whose every lit cell the memo knows: the falloff where the light
+// reaches an open cell, else 0.
+void LightMap::keep_shares(std::size_t row, std::int32_t k0, std::int32_t k1,
+                           const std::uint8_t* seen, float* share) const {
+    for (std::int32_t k = k0; k <= k1; ++k) {
+        const float f = falloff_[static_cast<std::size_t>(k)];
+        const bool reached =
+            f > 0.0f && rock[row + static_cast<std::size_t>(k)] == 0 && seen[k - k0] == kReached;
+        share[k - k0] = reached ? f : 0.0f;
+    }
 }
 
 void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float oy,
@@ -393,23 +448,35 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             l.g += fi * s.g;
             l.b += fi * s.b;
         };
-        row_falloff(s, ddy, k0, k1);
-        // This row's answers in the memo, a byte per light column from k0 on; none when the
-        // box's row or ends fall off the memo's square (its radius is smaller).
+        // This row's answers in the memo, a byte (and a share) per light column from k0 on;
+        // none when the box's row or ends fall off the memo's square (its radius is smaller).
         std::uint8_t* seen_row = nullptr;
+        float* share_row = nullptr;
         if (memo) {
             const std::int64_t my = static_cast<std::int64_t>(cy) - memo->y0;
             const std::int64_t first =
                 static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k0)]) - memo->x0;
             const std::int64_t last =
                 static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k1)]) - memo->x0;
-            if (my >= 0 && my < memo->side && first >= 0 && last < memo->side)
-                seen_row = memo->seen.data() + memo_index(*memo, first, my);
+            if (my >= 0 && my < memo->side && first >= 0 && last < memo->side) {
+                const std::size_t at = memo_index(*memo, first, my);
+                seen_row = memo->seen.data() + at;
+                if (memo->shares_usable) share_row = memo->share.data() + at;
+            }
         }
+        if (share_row && add_row_from_shares(s, row, k0, k1, share_row)) continue;
         const auto seen_at = [&](std::int32_t k) -> std::uint8_t* {
             return seen_row ? seen_row + (k - k0) : nullptr;
         };
-        if (seen_row && add_row_from_memo(s, row, k0, k1, seen_row)) continue;
+        // Once the row's cells are all known, their shares are kept for the next frames.
+        const auto keep = [&] {
+            if (share_row) keep_shares(row, k0, k1, seen_row, share_row);
+        };
+        row_falloff(s, ddy, k0, k1);
+        if (seen_row && add_row_from_memo(s, row, k0, k1, seen_row)) {
+            keep();
+            continue;
+        }
         if (!fast) {
             for (std::int32_t k = k0; k <= k1; ++k) {
                 const float f = falloff[k];
@@ -424,6 +491,7 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                 if (seen) *seen = visible ? kReached : kHidden;
                 if (visible) add(k, f);
             }
+            keep();
             continue;
         }
         const std::int64_t ty = std::int64_t{target_y} - window_.y0;
@@ -483,6 +551,7 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                 if (visible) add(k, f);
             }
         }
+        keep();
     }
 }
 

@@ -422,10 +422,10 @@ TEST(LightMap, FastMatchesTheLiteralMapAtOtherSizes) {
                                                : kCaveCell);
 }
 
-// Frames through one map, as in play: lights that stay put (their walks are remembered),
-// lights that move every other frame, a camera that wanders by odd and even pixels, a
-// radius that grows, a rock cell that appears in the cave and goes again. Every frame
-// must equal the literal map made from nothing.
+// Frames through one map, as in play: lights that stay put and flicker (what they reach is
+// remembered), lights that move every other frame, a burst at one of them, a camera that
+// wanders by odd and even pixels, a radius that grows, a rock cell that appears in the
+// cave and goes again. Every frame must equal the literal map made from nothing.
 TEST(LightMap, FramesInPlayMatchTheLiteralMap) {
     for (std::uint32_t seed = 1; seed <= 12; ++seed) {
         std::mt19937 gen(seed);
@@ -467,13 +467,22 @@ TEST(LightMap, FramesInPlayMatchTheLiteralMap) {
                     lights[i].y += uniform(-3, 3);
             }
             if (frame == 8) lights[3].radius += 40.0f;
+            for (std::size_t i = 0; i < moving; ++i)  // lanterns flicker
+                lights[i].intensity *= 1.0f + 0.05f * std::sin(float(frame + int(i)));
+            // A burst at the first moving light for a while: the same point, another radius.
+            std::vector<LightSource> frame_lights = lights;
+            if (frame >= 5 && frame < 15) {
+                LightSource burst = lights[moving];
+                burst.radius *= 0.6f;
+                frame_lights.push_back(burst);
+            }
             if ((frame == 12 || frame == 17) && flip_x < cave.width)
                 cave.set(flip_x, flip_y, cave.tiles[std::size_t(flip_x + flip_y * cave.width)] ^ 1);
             cam_x += float(std::uniform_int_distribution<int>(-3, 3)(gen));
             cam_y += float(std::uniform_int_distribution<int>(-2, 2)(gen));
-            fast.compute(lights, {}, cave.view(), cam_x, cam_y, kCaveCell);
-            const reference::Light ref =
-                reference::compute(320, 180, 2, lights, {}, cave.view(), cam_x, cam_y, kCaveCell);
+            fast.compute(frame_lights, {}, cave.view(), cam_x, cam_y, kCaveCell);
+            const reference::Light ref = reference::compute(320, 180, 2, frame_lights, {},
+                                                            cave.view(), cam_x, cam_y, kCaveCell);
             for (std::size_t i = 0; i < ref.light.size(); ++i) {
                 ASSERT_EQ(bits(fast.light[i].r), bits(ref.light[i].r))
                     << "seed " << seed << " frame " << frame << " cell " << i;
