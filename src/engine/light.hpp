@@ -115,6 +115,10 @@ struct LightMap {
         float share_radius = 0.0f;
         bool shares_usable = false;  // by the source asking now: it has that radius
         std::vector<float> share;
+        // The stamp each row (phase and pixel row) was cleared with; rows with an older
+        // one hold what an earlier square or radius found, and are cleared when first read.
+        std::vector<std::uint32_t> seen_rows, share_rows;
+        std::uint32_t seen_stamp = 0, share_stamp = 0;
     };
     std::vector<SightMemo> memos_;  // the first memo_count_ are live; the rest keep storage
     std::size_t memo_count_ = 0;
@@ -125,7 +129,7 @@ struct LightMap {
     std::vector<std::uint64_t> last_points_;  // the last frame's source points
     std::vector<std::uint64_t> points_;       // this frame's
 
-    std::size_t memo_index(const SightMemo& memo, std::int64_t mx, std::int64_t my) const;
+    std::size_t memo_row(SightMemo& memo, std::int64_t mx, std::int64_t my) const;
     void begin_memos(CaveTiles cave, float cave_cell);
     SightMemo* memo_for(const LightSource& s);
     void end_memos();

@@ -49,12 +49,24 @@ void LightMap::begin_memos(CaveTiles cave, float cave_cell) {
     points_.clear();
 }
 
-// The byte of pixel (mx, my) of a memo's square.
-std::size_t LightMap::memo_index(const SightMemo& memo, std::int64_t mx, std::int64_t my) const {
-    const auto phase = static_cast<std::size_t>(mx % cell);
+// The entry of pixel (mx, my) of a memo's square, its row cleared if it is stale: sight
+// bytes not yet known, shares -1.
+std::size_t LightMap::memo_row(SightMemo& memo, std::int64_t mx, std::int64_t my) const {
+    const std::size_t row =
+        static_cast<std::size_t>(mx % cell) * static_cast<std::size_t>(memo.side) +
+        static_cast<std::size_t>(my);
     const auto columns = static_cast<std::size_t>(memo.columns);
-    return (phase * static_cast<std::size_t>(memo.side) + static_cast<std::size_t>(my)) * columns +
-           static_cast<std::size_t>(mx / cell);
+    const auto first = static_cast<std::ptrdiff_t>(row * columns);
+    const auto end = first + static_cast<std::ptrdiff_t>(columns);
+    if (memo.seen_rows[row] != memo.seen_stamp) {
+        std::fill(memo.seen.begin() + first, memo.seen.begin() + end, kNotYet);
+        memo.seen_rows[row] = memo.seen_stamp;
+    }
+    if (memo.share_rows[row] != memo.share_stamp) {
+        std::fill(memo.share.begin() + first, memo.share.begin() + end, -1.0f);
+        memo.share_rows[row] = memo.share_stamp;
+    }
+    return row * columns + static_cast<std::size_t>(mx / cell);
 }
 
 // The memo of a source at this point, made when the point was also lit in the last frame
@@ -90,17 +102,21 @@ LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
         memo->y0 = y0;
         memo->side = side;
         memo->columns = side / static_cast<std::int32_t>(cell) + 1;
-        memo->seen.assign(static_cast<std::size_t>(cell) * static_cast<std::size_t>(side) *
-                              static_cast<std::size_t>(memo->columns),
-                          kNotYet);
-        memo->share.assign(memo->seen.size(), -1.0f);
+        // Rows are cleared when first used (memo_row): a new stamp makes every row stale.
+        const std::size_t rows = static_cast<std::size_t>(cell) * static_cast<std::size_t>(side);
+        memo->seen.resize(rows * static_cast<std::size_t>(memo->columns));
+        memo->share.resize(memo->seen.size());
+        memo->seen_rows.resize(rows);
+        memo->share_rows.resize(rows);
+        ++memo->seen_stamp;
+        ++memo->share_stamp;
         memo->share_radius = s.radius;
     }
     // The first source at the point in a frame owns the shares: a new radius starts them
     // again. Another radius at the same point in the same frame (a burst at the firefly)
     // goes without.
     if (!memo->used && memo->share_radius != s.radius) {
-        std::fill(memo->share.begin(), memo->share.end(), -1.0f);
+        ++memo->share_stamp;
         memo->share_radius = s.radius;
     }
     memo->shares_usable = memo->share_radius == s.radius;

@@ -459,7 +459,7 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             const std::int64_t last =
                 static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k1)]) - memo->x0;
             if (my >= 0 && my < memo->side && first >= 0 && last < memo->side) {
-                const std::size_t at = memo_index(*memo, first, my);
+                const std::size_t at = memo_row(*memo, first, my);
                 seen_row = memo->seen.data() + at;
                 if (memo->shares_usable) share_row = memo->share.data() + at;
             }
