@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstring>
 
 #include "engine/light.hpp"
 
@@ -16,7 +15,8 @@ constexpr float kMemoMaxRadius = 256.0f;
 constexpr std::size_t kMaxMemos = 64;
 // Pixels kept past the radius on each side: the source's box reaches a light cell beyond.
 constexpr std::int32_t kMemoMargin = 4;
-// Centres beyond this are not whole pixels for sure (floats space out).
+// Centres are taken as whole pixels only well inside the range where floats hold every
+// integer, so that sums and differences of them stay exact.
 constexpr float kWholePixelLimit = 1 << 20;
 
 std::uint64_t point_key(float x, float y) {
@@ -29,8 +29,9 @@ bool whole(float v) {
 
 }  // namespace
 
-// Forgets every memo when the cave differs from the one they were made in, and finds
-// whether this frame's light cell centres are whole pixels.
+// Forgets every memo when the cave differs from the one they were made in (a copy of a few
+// thousand bytes, compared each frame, is all it takes to know), and finds whether this
+// frame's light cell centres are whole pixels.
 void LightMap::begin_memos(CaveTiles cave, float cave_cell) {
     const bool same_cave = cave.width == memo_cave_w_ && cave.height == memo_cave_h_ &&
                            cave_cell == memo_cave_cell_ && cave.tiles.size() == memo_cave_.size() &&

@@ -61,13 +61,16 @@ TEST(Render, ARendererThatDrewEveryFrameDrawsWhatAFreshOneDraws) {
     // What a renderer keeps from frame to frame (painted rock, what the still lights reach)
     // must never show: along a flight past lit lanterns, with companions in tow, every
     // picture is the one a new renderer draws.
-    for (std::uint32_t depth : {4u, 10u}) {
+    for (std::uint32_t depth : {4u, 7u, 10u}) {
         Level level = busy_level(depth, 900 + depth);
         level.companions.push_back({level.firefly_pos.x - 6, level.firefly_pos.y + 3, 0.6f});
         WorldRenderer kept(level);
-        for (int step = 0; step < 240; ++step) {
+        for (int step = 0; step < 360; ++step) {
+            // Flying, then resting a while (the firefly's own light stays put), then flying.
             const float angle = static_cast<float>(step) * 0.05f;
-            level.update(std::cos(angle), std::sin(angle * 0.7f), 1.0f / 60.0f);
+            const bool resting = step >= 120 && step < 200;
+            level.update(resting ? 0.0f : std::cos(angle), resting ? 0.0f : std::sin(angle * 0.7f),
+                         1.0f / 60.0f);
             const Canvas drawn = render_once(kept, level);
             if (step % 20 != 19) continue;
             WorldRenderer fresh(level);
