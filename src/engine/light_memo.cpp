@@ -1,8 +1,8 @@
 // Sight memos: the answers of the walks from sources that stay put (lanterns, crystals, the
 // exit, the Source), kept from frame to frame so that a still scene walks once.
 #include <algorithm>
-#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "engine/light.hpp"
 
@@ -19,8 +19,12 @@ constexpr std::int32_t kMemoMargin = 4;
 // integer, so that sums and differences of them stay exact.
 constexpr float kWholePixelLimit = 1 << 20;
 
+// The point's two floats, bit for bit (the browser's library has no std::bit_cast).
 std::uint64_t point_key(float x, float y) {
-    return (std::uint64_t{std::bit_cast<std::uint32_t>(x)} << 32) | std::bit_cast<std::uint32_t>(y);
+    std::uint32_t bx = 0, by = 0;
+    std::memcpy(&bx, &x, sizeof bx);
+    std::memcpy(&by, &y, sizeof by);
+    return (std::uint64_t{bx} << 32) | by;
 }
 
 bool whole(float v) {
