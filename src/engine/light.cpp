@@ -49,6 +49,7 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
     m.run_.assign(n, 0);
     m.dilate_row_.assign(m.gw + 2 * kReach, 0);
     m.falloff_.assign(m.gw, 0.0f);
+    m.row_shares_.assign(m.gw, 0.0f);
     m.col_walk_.resize(m.gw);
     m.col_overshoot_.resize(m.gw);
     m.runs_.resize(m.gw);

@@ -62,7 +62,8 @@ struct LightMap {
     std::vector<std::uint32_t> blocked_sum_;  // summed-area table of blocked cave cells
     Window window_;
     StaircaseReach reach_;
-    std::vector<float> falloff_;  // one row of one source's falloff
+    std::vector<float> falloff_;     // one row of one source's falloff
+    std::vector<float> row_shares_;  // and its shares, for a source whose memo keeps none
     // What a source's shortcuts found for a run of light columns on the current row.
     enum class Sight : std::uint8_t { Unknown, Open, Blocked, Walk };
     struct ColumnRun {
@@ -145,8 +146,10 @@ struct LightMap {
     bool walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x, std::int32_t end_y,
                         WalkAxis ax, WalkAxis ay, std::int32_t ox, std::int32_t oy) const;
     void row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1);
-    bool add_row_from_memo(const LightSource& s, std::size_t row, std::int32_t k0, std::int32_t k1,
-                           const std::uint8_t* seen);
+    bool memo_knows_row(std::size_t row, std::int32_t k0, std::int32_t k1,
+                        const std::uint8_t* seen) const;
+    void add_shares(const LightSource& s, std::size_t row, std::int32_t k0, std::int32_t n,
+                    const float* share);
     bool add_row_from_shares(const LightSource& s, std::size_t row, std::int32_t k0,
                              std::int32_t k1, const float* share);
     void keep_shares(std::size_t row, std::int32_t k0, std::int32_t k1, const std::uint8_t* seen,

@@ -282,54 +282,60 @@ void add_cells(float* cells, simd::F4 r, simd::F4 g, simd::F4 b) {
     store(cells + 8, load(cells + 8) + shuffle<2, 6, 7, 3>(b, high));
 }
 
+// One source's light on one cell: its falloff there times the intensity, times each
+// channel of its colour.
+void add_light(LightRgb& l, float f, const LightSource& s) {
+    const float fi = f * s.intensity;
+    l.r += fi * s.r;
+    l.g += fi * s.g;
+    l.b += fi * s.b;
+}
+
 }  // namespace
 
-// A row of a source with a memo, when the memo knows every light cell of [k0, k1] the
-// source lights (open, falloff above 0): the cells it reached get the light. Returns false,
-// adding nothing, when one is not known yet. Four cells at a time, the light of the others
-// plus +0, which leaves every value as it is: light starts at +0 and a sum is -0 only when
-// both terms are.
-bool LightMap::add_row_from_memo(const LightSource& s, std::size_t row, std::int32_t k0,
-                                 std::int32_t k1, const std::uint8_t* seen) {
+// Whether the memo knows every light cell of [k0, k1] the source lights on the row (open,
+// falloff above 0).
+bool LightMap::memo_knows_row(std::size_t row, std::int32_t k0, std::int32_t k1,
+                              const std::uint8_t* seen) const {
     using namespace simd;
     const float* falloff = falloff_.data() + k0;
     const std::uint8_t* rocks = rock.data() + row + static_cast<std::size_t>(k0);
     const std::int32_t n = k1 - k0 + 1;
-    const auto lit = [&](std::int32_t i) { return falloff[i] > 0.0f && rocks[i] == 0; };
     I4 missing = splat(0);
     std::int32_t i = 0;
     for (; i + 4 <= n; i += 4) {
         const I4 needed = (load(falloff + i) > 0.0f) & (widen_bytes(rocks + i) == 0);
         missing |= needed & (widen_bytes(seen + i) == std::int32_t{kNotYet});
     }
-    if (lane_bits(missing) != 0) return false;
+    bool known = lane_bits(missing) == 0;
     for (; i < n; ++i)
-        if (lit(i) && seen[i] == kNotYet) return false;
+        known &= !(falloff[i] > 0.0f && rocks[i] == 0 && seen[i] == kNotYet);
+    return known;
+}
+
+// Light cells k0.. of a row get each share above 0 times the source's light, as the walks'
+// way adds it. Four cells at a time, the others plus +0, which leaves every value as it
+// is: light starts at +0 and a sum is -0 only when both terms are.
+void LightMap::add_shares(const LightSource& s, std::size_t row, std::int32_t k0, std::int32_t n,
+                          const float* share) {
+    using namespace simd;
+    LightRgb* cells = &light[row + static_cast<std::size_t>(k0)];
     const F4 red = splat(s.r), green = splat(s.g), blue = splat(s.b);
-    float* out = &light[row + static_cast<std::size_t>(k0)].r;  // three packed floats a cell
-    for (i = 0; i + 4 <= n; i += 4) {
-        const F4 f = load(falloff + i);
-        const I4 reached = (f > 0.0f) & (widen_bytes(rocks + i) == 0) &
-                           (widen_bytes(seen + i) == std::int32_t{kReached});
+    std::int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const F4 f = load(share + i);
+        const I4 reached = f > 0.0f;
         const F4 fi = f * s.intensity;
-        add_cells(out + 3 * i, select(reached, fi * red, splat(0.0f)),
+        add_cells(&cells[i].r, select(reached, fi * red, splat(0.0f)),
                   select(reached, fi * green, splat(0.0f)),
                   select(reached, fi * blue, splat(0.0f)));
     }
-    for (; i < n; ++i) {
-        if (!lit(i) || seen[i] != kReached) continue;
-        const float fi = falloff[i] * s.intensity;
-        float* cell_light = out + 3 * i;
-        cell_light[0] += fi * s.r;
-        cell_light[1] += fi * s.g;
-        cell_light[2] += fi * s.b;
-    }
-    return true;
+    for (; i < n; ++i)
+        if (share[i] > 0.0f) add_light(cells[i], share[i], s);
 }
 
-// A row of a still source whose shares are all known: each open cell it reaches gets its
-// falloff times the light, as the walks' way adds it; the others get +0 (see
-// add_row_from_memo). Returns false, adding nothing, when a share is not known yet.
+// A row of a still source whose shares are all known: adds them and returns true, else
+// returns false, adding nothing.
 bool LightMap::add_row_from_shares(const LightSource& s, std::size_t row, std::int32_t k0,
                                    std::int32_t k1, const float* share) {
     using namespace simd;
@@ -338,28 +344,11 @@ bool LightMap::add_row_from_shares(const LightSource& s, std::size_t row, std::i
     std::int32_t i = 0;
     for (; i + 4 <= n; i += 4)
         missing |= load(share + i) < 0.0f;
-    if (lane_bits(missing) != 0) return false;
+    bool known = lane_bits(missing) == 0;
     for (; i < n; ++i)
-        if (share[i] < 0.0f) return false;
-    const F4 red = splat(s.r), green = splat(s.g), blue = splat(s.b);
-    float* out = &light[row + static_cast<std::size_t>(k0)].r;  // three packed floats a cell
-    for (i = 0; i + 4 <= n; i += 4) {
-        const F4 f = load(share + i);
-        const I4 reached = f > 0.0f;
-        const F4 fi = f * s.intensity;
-        add_cells(out + 3 * i, select(reached, fi * red, splat(0.0f)),
-                  select(reached, fi * green, splat(0.0f)),
-                  select(reached, fi * blue, splat(0.0f)));
-    }
-    for (; i < n; ++i) {
-        if (!(share[i] > 0.0f)) continue;
-        const float fi = share[i] * s.intensity;
-        float* cell_light = out + 3 * i;
-        cell_light[0] += fi * s.r;
-        cell_light[1] += fi * s.g;
-        cell_light[2] += fi * s.b;
-    }
-    return true;
+        known &= !(share[i] < 0.0f);
+    if (known) add_shares(s, row, k0, n, share);
+    return known;
 }
 
 // The shares of a row whose every lit cell the memo knows: the falloff where the light
@@ -442,11 +431,7 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                       Sight::Unknown);
         }
         const auto add = [&](std::int32_t k, float f) {
-            const float fi = f * s.intensity;
-            LightRgb& l = light[row + static_cast<std::size_t>(k)];
-            l.r += fi * s.r;
-            l.g += fi * s.g;
-            l.b += fi * s.b;
+            add_light(light[row + static_cast<std::size_t>(k)], f, s);
         };
         // This row's answers in the memo, a byte (and a share) per light column from k0 on;
         // none when the box's row or ends fall off the memo's square (its radius is smaller).
@@ -473,8 +458,11 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
             if (share_row) keep_shares(row, k0, k1, seen_row, share_row);
         };
         row_falloff(s, ddy, k0, k1);
-        if (seen_row && add_row_from_memo(s, row, k0, k1, seen_row)) {
-            keep();
+        // A row the memo knows: its shares, kept if the memo has them, make the light.
+        if (seen_row && memo_knows_row(row, k0, k1, seen_row)) {
+            float* shares = share_row ? share_row : row_shares_.data();
+            keep_shares(row, k0, k1, seen_row, shares);
+            add_shares(s, row, k0, k1 - k0 + 1, shares);
             continue;
         }
         if (!fast) {
