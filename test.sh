@@ -14,4 +14,4 @@ cmake --build --preset fuzz
 cmake --preset web
 cmake --build --preset web
 bash scripts/web-test-packages.sh
-ctest --preset test "$@"
+ctest --preset test -j "$(nproc)" "$@"

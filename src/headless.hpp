@@ -8,8 +8,8 @@
 
 namespace pyrelle {
 
-// A Rust-style "{:.2?}" duration: the largest of s, ms, µs, ns whose whole part is not
-// zero, two decimals rounded half up, the unit right after ("1.25ms", "340.00µs").
+// A duration in the largest of s, ms, µs, ns whose whole part is not zero, with two
+// decimals rounded half up and the unit right after ("1.25ms", "340.00µs").
 std::string format_duration(std::uint64_t nanoseconds);
 
 // The fixed keys of step i of a scripted headless run: action at step 1 only, and

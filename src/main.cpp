@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "cli.hpp"
-#include "engine/app.hpp"
-#include "engine/audio.hpp"
+#include "platform/app.hpp"
+#include "platform/audio.hpp"
 #include "game/game.hpp"
 #include "headless.hpp"
 #include "replay.hpp"

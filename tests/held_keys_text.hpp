@@ -7,7 +7,7 @@ namespace pyrelle::fixtures {
 
 // The held keys as letters, in a fixed order (Up, Down, Left, Right, Action, Escape): failures
 // then read "UR" rather than six booleans.
-inline std::string keys_text(const HeldKeys& k) {
+inline std::string keys_text(const Keys& k) {
     std::string s;
     if (k.up) s += "U";
     if (k.down) s += "D";

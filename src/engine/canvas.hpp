@@ -14,7 +14,7 @@ struct Canvas {
     std::uint32_t height = 0;
 
     Canvas() = default;
-    Canvas(std::uint32_t w, std::uint32_t h);  // `Canvas::new`: all black
+    Canvas(std::uint32_t w, std::uint32_t h);  // all black
 
     // The caller checks the range first.
     std::uint32_t get(std::int32_t x, std::int32_t y) const {

@@ -12,7 +12,6 @@ namespace pyrelle {
 
 namespace {
 
-constexpr std::int32_t kMargin = 4;  // light cells before the view's top-left corner
 constexpr std::int32_t kReach = 3;   // largest offset of the rock glow
 constexpr float kInf = std::numeric_limits<float>::infinity();
 

@@ -33,7 +33,7 @@ struct LightMap {
     std::uint32_t cell = 0;
     LightRgb ambient;
 
-    // `LightMap::new`. A cell of 0 is a programming error and stops the program.
+    // A map for a view of that size. A cell of 0 is a programming error and stops the program.
     static LightMap create(std::uint32_t view_width, std::uint32_t view_height, std::uint32_t cell);
 
     // Rebuilds the light for a camera at (camera_x, camera_y) world pixels (the caller

@@ -2,8 +2,8 @@
 
 namespace pyrelle {
 
-HeldKeys keys_held_by(const PadState& pad) {
-    HeldKeys held;
+Keys keys_held_by(const PadState& pad) {
+    Keys held;
     held.up = pad.dpad_up || pad.stick_y < -kStickDeadZone;
     held.down = pad.dpad_down || pad.stick_y > kStickDeadZone;
     held.left = pad.dpad_left || pad.stick_x < -kStickDeadZone;
@@ -13,9 +13,9 @@ HeldKeys keys_held_by(const PadState& pad) {
     return held;
 }
 
-HeldKeys either(const HeldKeys& a, const HeldKeys& b) {
-    return {a.up || b.up,       a.down || b.down,     a.left || b.left,
-            a.right || b.right, a.action || b.action, a.escape || b.escape};
+Keys either(const Keys& a, const Keys& b) {
+    return {a.up || b.up,         a.down || b.down,     a.left || b.left, a.right || b.right,
+            a.action || b.action, a.escape || b.escape, a.mute || b.mute};
 }
 
 }  // namespace pyrelle

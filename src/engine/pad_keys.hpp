@@ -25,9 +25,9 @@ inline constexpr std::int16_t kStickDeadZone = 9830;
 // The game keys a pad holds: the d-pad or the left stick beyond the dead zone steer, south is
 // the action and Start the escape. Back asks for mute, one press at a time, like a typed "m":
 // that is the caller's business, as it depends on the press, not on the holding.
-HeldKeys keys_held_by(const PadState& pad);
+Keys keys_held_by(const PadState& pad);
 
 // Either one holds the key.
-HeldKeys either(const HeldKeys& a, const HeldKeys& b);
+Keys either(const Keys& a, const Keys& b);
 
 }  // namespace pyrelle

@@ -11,15 +11,10 @@ void StepLoop::take_typed_text(std::string_view text) {
     }
 }
 
-StepLoop::Turn StepLoop::run_turn(const HeldKeys& held, float dt, LoopClient& client) {
-    input.now.up = held.up;
-    input.now.down = held.down;
-    input.now.left = held.left;
-    input.now.right = held.right;
-    input.now.action = held.action;
-    input.now.escape = held.escape;
-    accumulator = std::min(accumulator + dt, kAccumulatorCap);
+StepLoop::Turn StepLoop::run_turn(const Keys& held, float dt, LoopClient& client) {
+    input.now = held;
     input.now.mute = mute_request;
+    accumulator = std::min(accumulator + dt, kAccumulatorCap);
 
     Turn turn;
     while (accumulator >= kStep) {

@@ -23,16 +23,6 @@ class LoopClient {
     virtual bool playing() const = 0;
 };
 
-// The keys the window reports as held this turn (mute comes from typed text instead).
-struct HeldKeys {
-    bool up = false;
-    bool down = false;
-    bool left = false;
-    bool right = false;
-    bool action = false;
-    bool escape = false;
-};
-
 // The fixed-step bookkeeping of the window loop, kept apart from the window layer
 // so that it can be driven with made-up clock readings and keys.
 struct StepLoop {
@@ -47,8 +37,10 @@ struct StepLoop {
         int steps = 0;
         bool quit = false;
     };
-    // One loop turn after the typed text was taken: held keys in, dt since the last turn.
-    Turn run_turn(const HeldKeys& held, float dt, LoopClient& client);
+    // One loop turn after the typed text was taken: the keys the window reports as held, dt
+    // since the last turn. Their mute is not looked at: mute is asked for one press at a
+    // time (`mute_request`), never held.
+    Turn run_turn(const Keys& held, float dt, LoopClient& client);
 };
 
 }  // namespace pyrelle

@@ -54,7 +54,7 @@ struct Game {
     // Where saves go: the file beside the program, or nowhere when it cannot be known.
     std::optional<std::filesystem::path> records_file;
 
-    // `Game::new`: the title level of depth 1 and the records from the file.
+    // A new game: the title level of depth 1 and the records from the file.
     static Game create(std::uint64_t seed);
     // The same with records given, saving to `file` (tests keep away from the real file).
     static Game create(std::uint64_t seed, Records records,

@@ -33,7 +33,7 @@ struct WorldRenderer {
     std::vector<ScreenPoint> glints;
     bool has_water = false;
 
-    explicit WorldRenderer(const Level& level);  // `WorldRenderer::new`
+    explicit WorldRenderer(const Level& level);
     // The same for another level, keeping the buffers of this one.
     void reset(const Level& level);
     void render(const Level& level, Canvas& canvas);

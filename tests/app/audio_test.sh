@@ -4,11 +4,11 @@
 # plays through start_audio(). Checks the tone's pitch and timing, exact silence when
 # muted, the same sample on both channels, a thread that does not spin, and the quiet
 # fallback when ALSA has no usable default device.
-# $1: the pyrelle binary; the tone program is $PYRELLE_TONE (set by CTest), else the one
-# built beside the tests.
+# $1: the pyrelle binary, $2 the folder of the helper programs; the tone program is
+# $PYRELLE_TONE (set by CTest), else the one in $2.
 set -euo pipefail
 
-tone="${PYRELLE_TONE:-$(dirname "$1")/tests/pyrelle_tone}"
+tone="${PYRELLE_TONE:-$2/play_tone}"
 if [ ! -x "$tone" ]; then
     echo "audio_test: tone program not found at $tone" >&2
     exit 1

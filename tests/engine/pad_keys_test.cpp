@@ -42,11 +42,11 @@ TEST(PadKeys, DpadStickAndButtonsMapOntoTheGameKeys) {
 }
 
 TEST(PadKeys, EitherHoldsWhatOneOfThemHolds) {
-    HeldKeys keyboard, pad;
+    Keys keyboard, pad;
     keyboard.up = keyboard.action = true;
     pad.up = pad.escape = pad.right = true;
     EXPECT_EQ(keys_text(either(keyboard, pad)), "URAE");
-    EXPECT_EQ(keys_text(either(HeldKeys{}, HeldKeys{})), "");
+    EXPECT_EQ(keys_text(either(Keys{}, Keys{})), "");
 }
 
 }  // namespace

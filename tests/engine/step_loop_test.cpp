@@ -34,7 +34,7 @@ constexpr float kThirtyFps = 1.0f / 30.0f;
 TEST(StepLoop, ThirtyFramesPerSecondRunTwoStepsWithOnePress) {
     StepLoop loop;
     Recorder game;
-    HeldKeys held;
+    Keys held;
     held.action = true;
     const StepLoop::Turn first = loop.run_turn(held, kThirtyFps + 1e-5f, game);
     EXPECT_EQ(first.steps, 2);
@@ -50,7 +50,7 @@ TEST(StepLoop, ThirtyFramesPerSecondRunTwoStepsWithOnePress) {
 TEST(StepLoop, ATurnWithoutAStepKeepsThePressForTheNextStep) {
     StepLoop loop;
     Recorder game;
-    HeldKeys held;
+    Keys held;
     held.left = true;
     EXPECT_EQ(loop.run_turn(held, 0.005f, game).steps, 0);
     EXPECT_EQ(loop.run_turn(held, 0.005f, game).steps, 0);
@@ -101,7 +101,7 @@ TEST(StepLoop, QuitStopsTheTurnAtOnce) {
 TEST(StepLoop, HeldKeysReachTheInput) {
     StepLoop loop;
     Recorder game;
-    HeldKeys held{true, false, true, false, false, true};
+    Keys held{true, false, true, false, false, true};
     loop.run_turn(held, kStep, game);
     ASSERT_EQ(game.steps.size(), 1u);
     const Keys& k = game.steps[0].now;

@@ -1,5 +1,5 @@
 // Gamepads through SDL's virtual game controllers: no display and no device needed.
-#include "engine/app_pads.hpp"
+#include "platform/sdl/pads.hpp"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,7 @@ class VirtualPad {
 
 // What the window loop gathers from the events of one turn.
 struct Gathered {
-    HeldKeys tapped;
+    Keys tapped;
     int mutes = 0;
 };
 

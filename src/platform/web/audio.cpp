@@ -1,13 +1,14 @@
-// The browser twin of audio.cpp: Web Audio instead of ALSA. Browsers refuse sound before the
-// player has pressed a key or clicked, so the audio context is made at the first such gesture;
-// a ScriptProcessorNode then asks for each buffer of samples, rendered by the same synthesizer.
+// The browser sound output (the desktop one is platform/alsa/audio.cpp): Web Audio.
+// Browsers refuse sound before the player has pressed a key or clicked, so the audio context
+// is made at the first such gesture; a ScriptProcessorNode then asks for each buffer of
+// samples, rendered by the same synthesizer.
 #include <emscripten.h>
 
 #include <cstdio>
 #include <memory>
 #include <vector>
 
-#include "engine/audio.hpp"
+#include "platform/audio.hpp"
 
 namespace pyrelle {
 namespace {

@@ -1,5 +1,5 @@
 /* The few libunistring declarations the game uses, for the web build, where the library is
-   not at hand. Implemented in src/web/unistring.cpp; same names and signatures. */
+   not at hand. Implemented in src/unistring_lite/unistring.cpp; same names and signatures. */
 #pragma once
 #include <stdint.h>
 

@@ -1,5 +1,5 @@
-// The web build's stand-ins for libunistring (src/web) answer exactly as the library does,
-// so text and records read the same in the browser.
+// The stand-ins for libunistring (src/unistring_lite), which the browser build links,
+// answer exactly as the library does, so text and records read the same in the browser.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,12 +10,12 @@
 #include <unictype.h>
 #include <unistr.h>
 
-#include "web/unicode_data.hpp"
+#include "unistring_lite/unicode_data.hpp"
 
-namespace pyrelle::web {
+namespace pyrelle::unistring_lite {
 namespace {
 
-TEST(WebUnicode, UpperCaseOfEveryCharacterIsTheLibrarys) {
+TEST(UnistringLite, UpperCaseOfEveryCharacterIsTheLibrarys) {
     int differences = 0;
     for (std::uint32_t c = 0; c <= 0x10FFFF && differences < 5; ++c) {
         std::uint32_t buffer[8];
@@ -36,7 +36,7 @@ TEST(WebUnicode, UpperCaseOfEveryCharacterIsTheLibrarys) {
     }
 }
 
-TEST(WebUnicode, WhiteSpaceOfEveryCharacterIsTheLibrarys) {
+TEST(UnistringLite, WhiteSpaceOfEveryCharacterIsTheLibrarys) {
     for (std::uint32_t c = 0; c <= 0x10FFFF; ++c)
         ASSERT_EQ(is_white_space(c), uc_is_property_white_space(c)) << std::hex << c;
 }
@@ -64,7 +64,7 @@ void expect_same_reading(const std::uint8_t* units, std::size_t n) {
 // Every sequence of up to three units that starts with a non-ASCII one (an ASCII unit reads
 // alone), each also cut short; four-unit sequences with the last unit at the edges of the
 // continuation range.
-TEST(WebUnicode, Utf8ReadingIsTheLibrarys) {
+TEST(UnistringLite, Utf8ReadingIsTheLibrarys) {
     for (unsigned a = 0x80; a <= 0xFF; ++a) {
         for (unsigned b = 0; b <= 0xFF; ++b) {
             for (unsigned c = 0; c <= 0xFF; ++c) {
@@ -91,4 +91,4 @@ TEST(WebUnicode, Utf8ReadingIsTheLibrarys) {
 }
 
 }  // namespace
-}  // namespace pyrelle::web
+}  // namespace pyrelle::unistring_lite

@@ -10,7 +10,7 @@ namespace pyrelle {
 // What a controller event asks of the game beyond the held state: keys that went down (a
 // press shorter than one loop turn must still reach a step) and a mute request (Back).
 struct PadPresses {
-    HeldKeys tapped;
+    Keys tapped;
     bool mute = false;
 };
 
@@ -26,7 +26,7 @@ class Pads {
     // Takes the controller events (hot-plug, button presses); ignores every other event.
     PadPresses handle(const SDL_Event& event);
     // The keys held on all open controllers together. A controller pulled out holds nothing.
-    HeldKeys held() const;
+    Keys held() const;
     std::size_t count() const { return open_.size(); }
 
   private:

@@ -1,4 +1,6 @@
-#include "engine/app.hpp"
+// The desktop window layer: one SDL2 window (X11 or Wayland), its keyboard and every game
+// controller SDL knows.
+#include "platform/app.hpp"
 
 #include <SDL.h>
 #include <fcntl.h>
@@ -8,8 +10,8 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/app_pads.hpp"
 #include "engine/view_fit.hpp"
+#include "platform/sdl/pads.hpp"
 
 namespace pyrelle {
 namespace {
@@ -105,8 +107,8 @@ std::optional<std::string> open_window(Window& w, const AppSettings& settings) {
 
 // Keys are matched by physical position (scancodes), so ZQSD works on AZERTY.
 template <typename IsDown>
-HeldKeys keys_of(IsDown down, bool enter_is_action) {
-    HeldKeys held;
+Keys keys_of(IsDown down, bool enter_is_action) {
+    Keys held;
     held.up = down(SDL_SCANCODE_UP) || down(SDL_SCANCODE_W);
     held.down = down(SDL_SCANCODE_DOWN) || down(SDL_SCANCODE_S);
     held.left = down(SDL_SCANCODE_LEFT) || down(SDL_SCANCODE_A);
@@ -117,7 +119,7 @@ HeldKeys keys_of(IsDown down, bool enter_is_action) {
     return held;
 }
 
-HeldKeys keyboard_held(const Window& w) {
+Keys keyboard_held(const Window& w) {
     const Uint8* state = SDL_GetKeyboardState(nullptr);
     return keys_of([state](SDL_Scancode key) { return state[key] != 0; }, !w.enter_taken);
 }
@@ -135,7 +137,7 @@ struct News {
 
 // `tapped` gathers the keys and buttons that went down since the last step: one that went
 // down and up within a turn (or while a slow turn ran no step) still reaches the game.
-void take_key_down(const SDL_KeyboardEvent& key, Window& w, News& news, HeldKeys& tapped) {
+void take_key_down(const SDL_KeyboardEvent& key, Window& w, News& news, Keys& tapped) {
     if (key.repeat) return;
     const SDL_Scancode code = key.keysym.scancode;
     if (code == SDL_SCANCODE_F11 || (is_enter(code) && (key.keysym.mod & KMOD_ALT))) {
@@ -146,7 +148,7 @@ void take_key_down(const SDL_KeyboardEvent& key, Window& w, News& news, HeldKeys
     tapped = either(tapped, keys_of([code](SDL_Scancode k) { return k == code; }, !w.enter_taken));
 }
 
-News take_events(Window& w, Pads& pads, StepLoop& loop, HeldKeys& tapped) {
+News take_events(Window& w, Pads& pads, StepLoop& loop, Keys& tapped) {
     News news;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -227,7 +229,7 @@ std::optional<std::string> App::run(const AppSettings& settings, LoopClient& cli
     Pads pads;  // closed before the window takes SDL down
     Canvas canvas(kViewWidth, kViewHeight);
     StepLoop loop;
-    HeldKeys tapped;  // went down since the last step
+    Keys tapped;  // went down since the last step
     FramePacer pacer;
     for (;;) {
         const News news = take_events(w, pads, loop, tapped);
@@ -238,10 +240,10 @@ std::optional<std::string> App::run(const AppSettings& settings, LoopClient& cli
         // Losing the focus in the middle of a run pauses it, exactly as Escape would.
         if (news.focus_lost && client.playing()) tapped.escape = true;
 
-        const HeldKeys held = either(either(keyboard_held(w), pads.held()), tapped);
+        const Keys held = either(either(keyboard_held(w), pads.held()), tapped);
         const StepLoop::Turn turn = loop.run_turn(held, pacer.elapsed(), client);
         if (turn.quit) return std::nullopt;
-        if (turn.steps > 0) tapped = HeldKeys{};
+        if (turn.steps > 0) tapped = Keys{};
         keep_screen_awake(w, client.playing());
 
         client.render(canvas);

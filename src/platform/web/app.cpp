@@ -1,6 +1,6 @@
-// The browser twin of app.cpp: the page's canvas instead of an SDL window, the browser's
-// keyboard and Gamepad API events instead of SDL's, and the browser's frame callback
-// (requestAnimationFrame) instead of a loop that sleeps.
+// The browser window layer (the desktop one is platform/sdl/app.cpp): the page's canvas
+// instead of an SDL window, the browser's keyboard and Gamepad API events instead of SDL's,
+// and the browser's frame callback (requestAnimationFrame) instead of a loop that sleeps.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/app.hpp"
 #include "engine/pad_keys.hpp"
+#include "platform/app.hpp"
 
 namespace pyrelle {
 namespace {
@@ -61,15 +61,13 @@ EM_JS(void, tell_page_quit, (), {
 // AZERTY keyboard as WASD does on QWERTY.
 struct CodeKey {
     std::string_view code;
-    bool HeldKeys::*key;
+    bool Keys::*key;
 };
 constexpr CodeKey kCodeKeys[] = {
-    {"ArrowUp", &HeldKeys::up},       {"KeyW", &HeldKeys::up},
-    {"ArrowDown", &HeldKeys::down},   {"KeyS", &HeldKeys::down},
-    {"ArrowLeft", &HeldKeys::left},   {"KeyA", &HeldKeys::left},
-    {"ArrowRight", &HeldKeys::right}, {"KeyD", &HeldKeys::right},
-    {"Enter", &HeldKeys::action},     {"NumpadEnter", &HeldKeys::action},
-    {"Space", &HeldKeys::action},     {"Escape", &HeldKeys::escape},
+    {"ArrowUp", &Keys::up},         {"KeyW", &Keys::up},        {"ArrowDown", &Keys::down},
+    {"KeyS", &Keys::down},          {"ArrowLeft", &Keys::left}, {"KeyA", &Keys::left},
+    {"ArrowRight", &Keys::right},   {"KeyD", &Keys::right},     {"Enter", &Keys::action},
+    {"NumpadEnter", &Keys::action}, {"Space", &Keys::action},   {"Escape", &Keys::escape},
 };
 constexpr std::size_t kCodeCount = std::size(kCodeKeys);
 
@@ -109,14 +107,14 @@ struct WebLoop {
     Canvas canvas{kViewWidth, kViewHeight};
     StepLoop loop;
     bool code_down[kCodeCount] = {};
-    HeldKeys tapped;             // went down since the last step
+    Keys tapped;                 // went down since the last step
     std::vector<PadState> pads;  // as sampled at the previous frame, by gamepad index
     double last_ms = -1.0;       // the first frame simulates nothing: dt = 0
 
     explicit WebLoop(LoopClient& c) : client(c) {}
 
-    HeldKeys keyboard_held() const {
-        HeldKeys held;
+    Keys keyboard_held() const {
+        Keys held;
         for (std::size_t i = 0; i < kCodeCount; ++i) {
             if (code_down[i]) held.*(kCodeKeys[i].key) = true;
         }
@@ -185,15 +183,15 @@ EM_BOOL on_visibility(int, const EmscriptenVisibilityChangeEvent* event, void* d
     return EM_FALSE;
 }
 
-HeldKeys went_down(const HeldKeys& before, const HeldKeys& now) {
+Keys went_down(const Keys& before, const Keys& now) {
     return {now.up && !before.up,       now.down && !before.down,     now.left && !before.left,
             now.right && !before.right, now.action && !before.action, now.escape && !before.escape};
 }
 
 // The keys held on every gamepad; a button that went down since the previous frame is also
 // a tap, and Back going down asks for one mute press.
-HeldKeys sample_pads(WebLoop& w) {
-    HeldKeys held;
+Keys sample_pads(WebLoop& w) {
+    Keys held;
     if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return held;
     const int count = std::max(emscripten_get_num_gamepads(), 0);
     w.pads.resize(static_cast<std::size_t>(count));
@@ -205,7 +203,7 @@ HeldKeys sample_pads(WebLoop& w) {
             now = pad_state_of(event);
         }
         PadState& before = w.pads[static_cast<std::size_t>(i)];
-        const HeldKeys now_keys = keys_held_by(now);
+        const Keys now_keys = keys_held_by(now);
         held = either(held, now_keys);
         w.tapped = either(w.tapped, went_down(keys_held_by(before), now_keys));
         if (now.back && !before.back) w.loop.mute_request = true;
@@ -221,15 +219,15 @@ void frame(void* data) {
         w.last_ms < 0.0 ? 0.0f : static_cast<float>(std::max(now - w.last_ms, 0.0) / 1000.0);
     w.last_ms = now;
 
-    const HeldKeys pads = sample_pads(w);
-    const HeldKeys held = either(either(w.keyboard_held(), pads), w.tapped);
+    const Keys pads = sample_pads(w);
+    const Keys held = either(either(w.keyboard_held(), pads), w.tapped);
     const StepLoop::Turn turn = w.loop.run_turn(held, dt, w.client);
     if (turn.quit) {
         emscripten_cancel_main_loop();
         tell_page_quit();
         return;
     }
-    if (turn.steps > 0) w.tapped = HeldKeys{};
+    if (turn.steps > 0) w.tapped = Keys{};
     w.client.render(w.canvas);
     present_pixels(w.canvas.pixels.data(), static_cast<int>(w.canvas.width),
                    static_cast<int>(w.canvas.height));

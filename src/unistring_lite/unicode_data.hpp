@@ -4,7 +4,7 @@
 
 // The parts of libunistring the game uses, for the web build (the library is not built for
 // WebAssembly here): plain functions, checked against the real library by the unit tests.
-namespace pyrelle::web {
+namespace pyrelle::unistring_lite {
 
 // One character's full upper-case mapping: one to three characters ("ß" gives "SS").
 struct UpperCase {
@@ -41,4 +41,4 @@ const std::uint8_t* first_invalid(const std::uint8_t* s, std::size_t n);
 const std::uint8_t* previous_start(const std::uint8_t* end, const std::uint8_t* start,
                                    char32_t& code);
 
-}  // namespace pyrelle::web
+}  // namespace pyrelle::unistring_lite

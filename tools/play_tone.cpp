@@ -1,10 +1,10 @@
 // Drives the real sound output for tests/app/audio_test.sh, and analyses what a sound
 // server recorded of it.
-//   pyrelle_tone play      start the output, play a tone, mute; print the moments (ms)
-//   pyrelle_tone silent    the same calls, expecting no usable device
-//   pyrelle_tone beeps SECONDS    start the output and beep every 100 ms
-//   pyrelle_tone heard FILE       whether a raw s16le recording holds any loud sound
-//   pyrelle_tone analyse FILE TONE_MS MUTE_MS RATE   check a raw s16le stereo recording
+//   play_tone play      start the output, play a tone, mute; print the moments (ms)
+//   play_tone silent    the same calls, expecting no usable device
+//   play_tone beeps SECONDS    start the output and beep every 100 ms
+//   play_tone heard FILE       whether a raw s16le recording holds any loud sound
+//   play_tone analyse FILE TONE_MS MUTE_MS RATE   check a raw s16le stereo recording
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/audio.hpp"
+#include "platform/audio.hpp"
 
 namespace {
 
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
     if (mode == "analyse" && argc == 6)
         return analyse(argv[2], std::atof(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
     std::fprintf(stderr,
-                 "usage: pyrelle_tone play | silent | beeps SECONDS | heard FILE | "
+                 "usage: play_tone play | silent | beeps SECONDS | heard FILE | "
                  "analyse FILE TONE_MS MUTE_MS RATE\n");
     return 2;
 }

@@ -1,4 +1,4 @@
-#include "engine/app_pads.hpp"
+#include "platform/sdl/pads.hpp"
 
 #include <algorithm>
 
@@ -80,8 +80,8 @@ PadPresses Pads::handle(const SDL_Event& event) {
     return presses;
 }
 
-HeldKeys Pads::held() const {
-    HeldKeys held;
+Keys Pads::held() const {
+    Keys held;
     for (SDL_GameController* pad : open_)
         held = either(held, keys_held_by(state_of(pad)));
     return held;

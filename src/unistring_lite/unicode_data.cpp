@@ -1,8 +1,8 @@
-#include "web/unicode_data.hpp"
+#include "unistring_lite/unicode_data.hpp"
 
 #include <algorithm>
 
-namespace pyrelle::web {
+namespace pyrelle::unistring_lite {
 
 UpperCase full_upper_case(char32_t c) {
     const UpperCaseEntry* end = kUpperCaseTable + kUpperCaseTableSize;
@@ -97,4 +97,4 @@ const std::uint8_t* previous_start(const std::uint8_t* end, const std::uint8_t* 
     return nullptr;
 }
 
-}  // namespace pyrelle::web
+}  // namespace pyrelle::unistring_lite

@@ -1,4 +1,7 @@
-#include "engine/audio.hpp"
+// The desktop sound output: the default ALSA device (PulseAudio and PipeWire desktops
+// included), opened non-blocking and fed by a playback thread that renders the synthesizer
+// one period of about 10 ms at a time, about 40 ms ahead.
+#include "platform/audio.hpp"
 
 #include <alsa/asoundlib.h>
 

@@ -1,0 +1,26 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "engine/step_loop.hpp"
+
+namespace pyrelle {
+
+struct AppSettings {
+    std::string title;
+    bool fullscreen = false;  // start on the whole screen, where the platform has one
+};
+
+// What every platform's window layer does (one implementation is linked per build):
+// - shows the 320 x 180 canvas at the largest whole scale that fits, centred on black;
+// - turns the keyboard (by key position for steering, by typed letter for mute) and any
+//   gamepads into the held keys of `StepLoop`, which runs the fixed 1/60 s steps;
+// - pauses a run being played when the window loses the focus (`LoopClient::playing`);
+// - is the only code that talks to the window system.
+struct App {
+    // Runs until the window is closed or the client asks to quit (success, nullopt),
+    // or until the window cannot be opened or updated (the error description).
+    static std::optional<std::string> run(const AppSettings& settings, LoopClient& client);
+};
+
+}  // namespace pyrelle
