@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "cli.hpp"
-#include "platform/app.hpp"
-#include "platform/audio.hpp"
 #include "game/game.hpp"
 #include "headless.hpp"
+#include "platform/app.hpp"
+#include "platform/audio.hpp"
 #include "replay.hpp"
 #include "session.hpp"
 #include "startup.hpp"

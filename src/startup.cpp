@@ -2,11 +2,13 @@
 
 #include <cmath>
 
+#include "game/world.hpp"
+
 namespace pyrelle {
 void warp_near(Level& level, Vec2 target) {
     const Cave& cave = level.cave;
     const DistanceField field =
-        distance_field(cave, floor_i32(target.x / 8.0f), floor_i32(target.y / 8.0f));
+        distance_field(cave, floor_i32(target.x / kCellSizeF), floor_i32(target.y / kCellSizeF));
     for (std::int32_t y = 0; y < cave.height; ++y) {
         for (std::int32_t x = 0; x < cave.width; ++x) {
             if (is_open(cave, x, y) && field.at(x, y) == 3) {

@@ -4,14 +4,13 @@
 
 #include "engine/canvas.hpp"
 #include "engine/input.hpp"
+#include "engine/view_size.hpp"
 
 namespace pyrelle {
 
 inline constexpr float kStep = 0.016666668f;             // one simulation step, 1/60 s
 inline constexpr float kAccumulatorCap = 0.25f;          // at most 15 steps caught up after a stall
 inline constexpr std::int64_t kFrameLimitNs = 16666668;  // at most one presented frame per 1/60 s
-inline constexpr std::uint32_t kViewWidth = 320;
-inline constexpr std::uint32_t kViewHeight = 180;
 
 // What the loop drives: the game, or anything that steps and draws like it.
 class LoopClient {

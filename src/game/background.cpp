@@ -6,6 +6,7 @@
 #include "engine/rng.hpp"
 #include "game/biome.hpp"
 #include "game/cave.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 
@@ -36,8 +37,8 @@ constexpr auto kAxisSquare = [] {
 
 void Background::reset(const Level& level) {
     const Cave& cave = level.cave;
-    canvas.width = static_cast<std::uint32_t>(cave.width) * 8;
-    canvas.height = static_cast<std::uint32_t>(cave.height) * 8;
+    canvas.width = static_cast<std::uint32_t>(cave.width) * kCellSize;
+    canvas.height = static_cast<std::uint32_t>(cave.height) * kCellSize;
     // Stale pixels of an earlier level are harmless: only painted blocks are ever read.
     canvas.pixels.resize(static_cast<std::size_t>(canvas.width) * canvas.height);
     painted.assign(cave.tiles.size(), 0);

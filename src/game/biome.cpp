@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "game/world.hpp"
+
 namespace pyrelle {
 
 namespace {
@@ -66,7 +68,7 @@ std::optional<CrystalSpot> wall_side(const Cave& cave, std::int32_t x, std::int3
 Biome biome_of_depth(std::uint32_t depth) {
     if (depth <= 3) return Biome::Grotte;
     if (depth <= 6) return Biome::Cristaux;
-    if (depth <= 9) return Biome::Lac;
+    if (depth < kSourceDepth) return Biome::Lac;
     return Biome::Source;
 }
 

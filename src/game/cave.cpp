@@ -1,8 +1,10 @@
 #include "game/cave.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/saturating.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 
@@ -11,7 +13,15 @@ Cell cell_of(Vec2 position) {
 }
 
 Vec2 cell_centre(std::int32_t x, std::int32_t y) {
-    return Vec2{(static_cast<float>(x) + 0.5f) * 8.0f, (static_cast<float>(y) + 0.5f) * 8.0f};
+    return Vec2{(static_cast<float>(x) + 0.5f) * kCellSizeF,
+                (static_cast<float>(y) + 0.5f) * kCellSizeF};
+}
+
+Vec2 camera_target(const Cave& cave, Vec2 firefly) {
+    const float max_x = std::max(static_cast<float>(cave.width * kCellSize) - kViewWidthF, 0.0f);
+    const float max_y = std::max(static_cast<float>(cave.height * kCellSize) - kViewHeightF, 0.0f);
+    return Vec2{std::min(std::max(firefly.x - kViewWidthF / 2.0f, 0.0f), max_x),
+                std::min(std::max(firefly.y - kViewHeightF / 2.0f, 0.0f), max_y)};
 }
 
 bool is_open(const Cave& cave, std::int32_t x, std::int32_t y) {

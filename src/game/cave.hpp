@@ -5,10 +5,9 @@
 
 #include "engine/cell_walk.hpp"
 #include "game/vec2.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
-
-inline constexpr std::int32_t CELL_SIZE = 8;  // world pixels per cave cell side
 
 enum class Tile : std::uint8_t { Open = 0, Rock = 1 };
 
@@ -80,6 +79,9 @@ inline constexpr Cell kNeighbourOffsets[8] = {{1, 0}, {-1, 0}, {0, 1},  {0, -1},
 Cell cell_of(Vec2 position);
 // World position of a cell's centre.
 Vec2 cell_centre(std::int32_t x, std::int32_t y);
+
+// Where the view's top-left corner heads for: centred on the firefly, kept inside the cave.
+Vec2 camera_target(const Cave& cave, Vec2 firefly);
 
 // In range and tile Open. Everything outside the grid is rock.
 bool is_open(const Cave& cave, std::int32_t x, std::int32_t y);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "game/level_stages.hpp"
+#include "game/lights.hpp"
 
 namespace pyrelle {
 

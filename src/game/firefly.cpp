@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "game/level_stages.hpp"
+#include "game/lights.hpp"
 #include "game/movement.hpp"
 
 namespace pyrelle {

@@ -4,11 +4,11 @@
 #include <utility>
 
 #include "game/generate.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 namespace {
 
-constexpr std::uint32_t kSourceDepth = 10;
 constexpr float kTitleEventVolume = 0.45f;
 
 Vec2 keys_direction(const Input& input) {

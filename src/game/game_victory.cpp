@@ -8,11 +8,14 @@
 #include "engine/simd.hpp"
 #include "game/game.hpp"
 #include "game/screens.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 namespace {
 
 constexpr float kWhite[3] = {255.0f, 244.0f, 214.0f};
+constexpr auto kWidth = static_cast<std::int32_t>(kViewWidth);
+constexpr auto kHeight = static_cast<std::int32_t>(kViewHeight);
 
 // Each pixel moved towards white by d, four at a time with the same float operations and
 // rounding per channel (the moved value stays within [0, 255]).
@@ -55,8 +58,8 @@ struct Star {
 
 constexpr std::size_t count_stars() {
     std::size_t n = 0;
-    for (std::uint32_t y = 0; y < 180; ++y)
-        for (std::uint32_t x = 0; x < 320; ++x)
+    for (std::uint32_t y = 0; y < kViewHeight; ++y)
+        for (std::uint32_t x = 0; x < kViewWidth; ++x)
             n += is_star(x, y) ? 1 : 0;
     return n;
 }
@@ -65,8 +68,8 @@ constexpr std::size_t count_stars() {
 constexpr auto kStars = [] {
     std::array<Star, count_stars()> stars{};
     std::size_t n = 0;
-    for (std::uint32_t y = 0; y < 180; ++y)
-        for (std::uint32_t x = 0; x < 320; ++x)
+    for (std::uint32_t y = 0; y < kViewHeight; ++y)
+        for (std::uint32_t x = 0; x < kViewWidth; ++x)
             if (is_star(x, y))
                 stars[n++] = Star{static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)};
     return stars;
@@ -74,7 +77,7 @@ constexpr auto kStars = [] {
 
 // The sky of row y before it emerges from the white: (rounded) base colour.
 std::array<float, 3> sky_base(std::uint32_t y) {
-    const float f = static_cast<float>(y) / 180.0f;
+    const float f = static_cast<float>(y) / kViewHeightF;
     return {std::round(8.0f + 28.0f * f), std::round(10.0f + 12.0f * f),
             std::round(30.0f + 24.0f * f)};
 }
@@ -88,10 +91,10 @@ std::uint32_t out_of_white(const float (&colour)[3], float a) {
 // Apart from its stars a sky row is one colour: each row is filled with it, then the
 // stars are painted over, every pixel getting the value the rule gives it.
 void paint_sky(Canvas& canvas, float t, float a) {
-    for (std::uint32_t y = 0; y < 180; ++y) {
+    for (std::uint32_t y = 0; y < kViewHeight; ++y) {
         const std::array<float, 3> base = sky_base(y);
         const float colour[3] = {base[0], base[1], base[2]};
-        canvas.fill_rect(0, static_cast<std::int32_t>(y), 320, 1, out_of_white(colour, a));
+        canvas.fill_rect(0, static_cast<std::int32_t>(y), kWidth, 1, out_of_white(colour, a));
     }
     const float star[3] = {200.0f, 200.0f, 230.0f};
     for (const Star& s : kStars) {
@@ -108,7 +111,7 @@ void paint_sky(Canvas& canvas, float t, float a) {
 void paint_hills(Canvas& canvas, float a) {
     const std::uint32_t colour =
         rounded_rgb(255.0f - 249.0f * a, 244.0f - 236.0f * a, 214.0f - 200.0f * a);
-    for (std::uint32_t x = 0; x < 320; ++x) {
+    for (std::uint32_t x = 0; x < kViewWidth; ++x) {
         const float fx = static_cast<float>(x);
         std::int32_t top =
             saturating_i32(6.0f * std::sin(0.03f * fx) + 3.0f * std::sin(0.071f * fx)) + 156;
@@ -116,7 +119,7 @@ void paint_hills(Canvas& canvas, float a) {
         if (end_screen_mix(cx ^ 0xF7857F9Bu) % 3 == 0) {
             top -= 2 + static_cast<std::int32_t>(end_screen_mix(cx ^ 0x2F9347DAu) & 3u);
         }
-        canvas.fill_rect(static_cast<std::int32_t>(x), top, 1, 180 - top, colour);
+        canvas.fill_rect(static_cast<std::int32_t>(x), top, 1, kHeight - top, colour);
     }
 }
 
@@ -128,7 +131,7 @@ void paint_fireflies(Canvas& canvas, float t, float a) {
             return static_cast<float>(end_screen_mix(ci ^ key) % 1000) / 1000.0f;
         };
         const float g = (0.5f * r(0xB69F1BEC) + 0.3f) * t + 6.28f * r(0x8EF1C3AD);
-        const float x = 320.0f * r(0x06B36B6E) + 18.0f * r(0x66EB8A6A) * std::cos(g);
+        const float x = kViewWidthF * r(0x06B36B6E) + 18.0f * r(0x66EB8A6A) * std::cos(g);
         const float y = 130.0f * r(0xDEA5532F) + 20.0f + 10.0f * r(0x3EDC722B) * std::sin(1.7f * g);
         const float b =
             ((0.5f * std::sin((2.0f * r(0x16363AE8) + 1.0f) * t + 6.28f * r(0xEE28E2A9)) + 0.5f) *
@@ -147,7 +150,7 @@ void draw_tallies(const Game& game, Canvas& canvas, float t) {
         const float f = std::min(t - 4.0f, 1.0f);
         for (std::int32_t j = 14; j <= 125; ++j) {
             const float g = static_cast<float>(j - 70) / 56.0f;
-            canvas.blend_rect(0, j, 320, 1, 0x080818, (1.0f - g * g) * 0.5f * f);
+            canvas.blend_rect(0, j, kWidth, 1, 0x080818, (1.0f - g * g) * 0.5f * f);
         }
         draw_centred(canvas, 30, "Tu as retrouvé les tiennes.",
                      rounded_rgb(20.0f + 235.0f * f, 16.0f + 219.0f * f, 42.0f + 128.0f * f));

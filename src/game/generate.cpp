@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "game/world.hpp"
+
 namespace pyrelle {
 
 namespace {
@@ -159,7 +161,7 @@ bool dry(const Level& level, Cell c) {
 }
 
 void place_lost_companion(Level& level, const Layout& layout) {
-    if (level.depth < 2 || level.depth > 9) return;
+    if (level.depth < 2 || level.depth >= kSourceDepth) return;
     const std::int32_t m = layout.max_distance;
     std::vector<Cell> first, fallback;
     for (const Cell& c : layout.clear) {
@@ -194,13 +196,6 @@ void place_shades(Level& level, const Layout& layout) {
         shade.t = level.rng.next_f32() * 6.28f;
         level.shades.push_back(shade);
     }
-}
-
-Vec2 clamped_camera(const Level& level) {
-    const float max_x = std::max(static_cast<float>(level.cave.width * 8) - 320.0f, 0.0f);
-    const float max_y = std::max(static_cast<float>(level.cave.height * 8) - 180.0f, 0.0f);
-    return Vec2{std::min(std::max(level.firefly_pos.x - 160.0f, 0.0f), max_x),
-                std::min(std::max(level.firefly_pos.y - 90.0f, 0.0f), max_y)};
 }
 
 // Moths start well away from the firefly. The flood from the firefly's cell is the flood
@@ -262,7 +257,7 @@ Level generate_level(std::uint32_t depth, std::uint64_t seed) {
     level.exit_pos = cell_centre(layout.exit.x, layout.exit.y);
     level.firefly_pos = cell_centre(layout.start.x, layout.start.y);
     level.energy = 1.0f;
-    level.camera = clamped_camera(level);
+    level.camera = camera_target(level.cave, level.firefly_pos);
     place_moths(level);
     level.message = Message{banner(depth, level.lanterns.size()), kBannerTime};
     return level;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "game/level_stages.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 

@@ -10,8 +10,6 @@
 
 namespace pyrelle {
 
-inline constexpr std::uint32_t kSourceDepth = 10;  // the Source's depth, the last one
-
 // A new message replaces the one showing.
 inline void show_message(Level& level, std::string text, float time) {
     level.message = Message{std::move(text), time};
@@ -19,6 +17,9 @@ inline void show_message(Level& level, std::string text, float time) {
 
 // particles.cpp: gravity, drag and motion; spent particles go, the rest keep their order.
 void age_particles(std::vector<Particle>& particles, float dt);
+// `count` sparks flying out of (x, y) in random directions.
+void emit_burst(std::vector<Particle>& particles, Rng& rng, std::int32_t count,
+                std::uint32_t colour, float x, float y, float speed, float life);
 
 // pollen.cpp: grains within reach feed the firefly, less with moths near, which drink.
 void collect_pollen(Level& level, std::int32_t near_moths);

@@ -41,13 +41,10 @@ void Level::tick(float dt) {
     for (Lantern& l : lanterns)
         if (l.lit) l.glow = std::min(l.glow + 1.5f * dt, 1.0f);
     age_particles(particles, dt);
-    const float max_x = std::max(0.0f, static_cast<float>(cave.width * 8) - 320.0f);
-    const float max_y = std::max(0.0f, static_cast<float>(cave.height * 8) - 180.0f);
-    const float target_x = std::clamp(firefly_pos.x - 160.0f, 0.0f, max_x);
-    const float target_y = std::clamp(firefly_pos.y - 90.0f, 0.0f, max_y);
+    const Vec2 target = camera_target(cave, firefly_pos);
     const float ease = std::pow(0.02f, dt);
-    camera.x = target_x + (camera.x - target_x) * ease;
-    camera.y = target_y + (camera.y - target_y) * ease;
+    camera.x = target.x + (camera.x - target.x) * ease;
+    camera.y = target.y + (camera.y - target.y) * ease;
 }
 
 UpdateOutcome Level::update(float input_x, float input_y, float dt) {

@@ -2,6 +2,8 @@
 #include <cmath>
 
 #include "game/level.hpp"
+#include "game/lights.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 
@@ -31,7 +33,7 @@ void add_lantern_lights(const Level& level, std::vector<LightSource>& out) {
 void add_exit_light(const Level& level, std::vector<LightSource>& out) {
     const float a = level.exit_progress;
     const Vec2 p = level.exit_pos;
-    if (level.depth < 10) {
+    if (level.depth < kSourceDepth) {
         add_light(out, p.x, p.y, 70.0f * a + 14.0f, 0.45f, 0.75f, 1.0f, 0.9f * a + 0.2f);
     } else {
         const float pulse = 0.85f + 0.15f * std::sin(1.3f * level.time);
@@ -96,7 +98,7 @@ float light_at(const std::vector<LightSource>& lights, const Cave& cave, float x
 }
 
 bool line_of_sight(const Cave& cave, Vec2 a, Vec2 b) {
-    return cave_path_clear(tiles_of(cave), a.x, a.y, b.x, b.y, static_cast<float>(CELL_SIZE));
+    return cave_path_clear(tiles_of(cave), a.x, a.y, b.x, b.y, kCellSizeF);
 }
 
 }  // namespace pyrelle

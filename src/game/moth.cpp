@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "game/field_step.hpp"
+#include "game/lights.hpp"
 #include "game/movement.hpp"
 
 namespace pyrelle {

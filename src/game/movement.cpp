@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/saturating.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 
@@ -21,9 +22,9 @@ bool blocks(const Cave& cave, const WaterMask& water, std::int32_t x, std::int32
 // The outward normal through the nearest face of a cell square whose inside holds p.
 Vec2 nearest_face_normal(Vec2 p, float left, float top) {
     const float to_left = p.x - left;
-    const float to_right = left + 8.0f - p.x;
+    const float to_right = left + kCellSizeF - p.x;
     const float to_top = p.y - top;
-    const float to_bottom = top + 8.0f - p.y;
+    const float to_bottom = top + kCellSizeF - p.y;
     Vec2 normal{-1.0f, 0.0f};
     float best = to_left;
     if (to_right < best) {
@@ -41,20 +42,20 @@ Vec2 nearest_face_normal(Vec2 p, float left, float top) {
 // One scan over the cells under the circle's box; true when any contact was found.
 bool resolve_contacts(const Cave& cave, const WaterMask& water, Vec2& p, Vec2& v, float r,
                       BlockRule rule) {
-    const std::int32_t row_lo = floor_i32((p.y - r) / 8.0f);
-    const std::int32_t row_hi = floor_i32((p.y + r) / 8.0f);
-    const std::int32_t col_lo = floor_i32((p.x - r) / 8.0f);
-    const std::int32_t col_hi = floor_i32((p.x + r) / 8.0f);
+    const std::int32_t row_lo = floor_i32((p.y - r) / kCellSizeF);
+    const std::int32_t row_hi = floor_i32((p.y + r) / kCellSizeF);
+    const std::int32_t col_lo = floor_i32((p.x - r) / kCellSizeF);
+    const std::int32_t col_hi = floor_i32((p.x + r) / kCellSizeF);
     bool contact = false;
     for (std::int64_t row = row_lo; row <= row_hi; ++row) {
         for (std::int64_t col = col_lo; col <= col_hi; ++col) {
             const auto cx = static_cast<std::int32_t>(col);
             const auto cy = static_cast<std::int32_t>(row);
             if (!blocks(cave, water, cx, cy, rule)) continue;
-            const float left = static_cast<float>(cx) * 8.0f;
-            const float top = static_cast<float>(cy) * 8.0f;
-            const float dx = p.x - std::clamp(p.x, left, left + 8.0f);
-            const float dy = p.y - std::clamp(p.y, top, top + 8.0f);
+            const float left = static_cast<float>(cx) * kCellSizeF;
+            const float top = static_cast<float>(cy) * kCellSizeF;
+            const float dx = p.x - std::clamp(p.x, left, left + kCellSizeF);
+            const float dy = p.y - std::clamp(p.y, top, top + kCellSizeF);
             const float dist = length(dx, dy);
             if (!(dist < r)) continue;
             contact = true;

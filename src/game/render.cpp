@@ -5,7 +5,9 @@
 
 #include "game/biome.hpp"
 #include "game/cave.hpp"
+#include "game/lights.hpp"
 #include "game/render.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 namespace {
@@ -91,7 +93,7 @@ std::int32_t rift_offset(std::int32_t i) {
 void draw_exit(const Level& level, const View& view, Canvas& canvas) {
     const std::int32_t sx = view.sx(level.exit_pos.x);
     const std::int32_t sy = view.sy(level.exit_pos.y);
-    if (level.depth <= 9) {
+    if (level.depth < kSourceDepth) {
         for (std::int32_t i = -7; i <= 6; ++i) {
             const std::int32_t d = rift_offset(i);
             canvas.set(sx + d, sy + i, 0x0C0A12);
@@ -274,7 +276,7 @@ void draw_exit_glow(const Level& level, const View& view, Canvas& canvas) {
     const std::int32_t sy = view.sy(level.exit_pos.y);
     const float p = level.exit_progress;
     const float t = view.t;
-    if (level.depth >= 10) {
+    if (level.depth >= kSourceDepth) {
         const float cx = static_cast<float>(sx) + 0.5f;
         const float cy = static_cast<float>(sy) + 0.5f;
         canvas.glow(0x786E5A, cx, cy, (0.5f * std::sin(1.3f * t) + 0.5f) * 3.0f + 6.0f,
@@ -365,8 +367,10 @@ void draw_player(const Level& level, const View& view, Canvas& canvas) {
 
 void WorldRenderer::render(const Level& level, Canvas& canvas) {
     const View view{floor_i32(level.camera.x), floor_i32(level.camera.y), level.time};
-    background.paint(level, view.cam_x, view.cam_y, 320, 180);
-    canvas.blit(background.canvas, view.cam_x, view.cam_y, 0, 0, 320, 180);
+    constexpr auto w = static_cast<std::int32_t>(kViewWidth);
+    constexpr auto h = static_cast<std::int32_t>(kViewHeight);
+    background.paint(level, view.cam_x, view.cam_y, w, h);
+    canvas.blit(background.canvas, view.cam_x, view.cam_y, 0, 0, w, h);
     glints.clear();
     if (has_water) draw_water(level, view, canvas, glints);
     for (const Crystal& crystal : level.crystals)
@@ -382,7 +386,7 @@ void WorldRenderer::render(const Level& level, Canvas& canvas) {
     build_lights(level, kAllLights, lights);
     const AmbientLight ambient = ambient_light(level.biome);
     light_map.compute(lights, LightRgb{ambient.r, ambient.g, ambient.b}, tiles_of(level.cave),
-                      static_cast<float>(view.cam_x), static_cast<float>(view.cam_y), 8.0f);
+                      static_cast<float>(view.cam_x), static_cast<float>(view.cam_y), kCellSizeF);
     light_map.apply(canvas);
 
     draw_glints(light_map, glints, canvas);

@@ -102,7 +102,8 @@ void draw_firefly(Canvas& canvas, std::uint32_t colour, float x, float y, float 
 }
 
 WorldRenderer::WorldRenderer(const Level& level)
-    : light_map(LightMap::create(320, 180, 2)), lantern_sprite(::pyrelle::lantern_sprite()) {
+    : light_map(LightMap::create(kViewWidth, kViewHeight, 2)),
+      lantern_sprite(::pyrelle::lantern_sprite()) {
     reset(level);
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/saturating.hpp"
 #include "game/level_stages.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 
@@ -17,8 +18,8 @@ namespace {
 
 // Water under the firefly, interpolated between the four nearest cell centres.
 float water_sample(const Level& level) {
-    const float gx = level.firefly_pos.x / 8.0f - 0.5f;
-    const float gy = level.firefly_pos.y / 8.0f - 0.5f;
+    const float gx = level.firefly_pos.x / kCellSizeF - 0.5f;
+    const float gy = level.firefly_pos.y / kCellSizeF - 0.5f;
     const float fx0 = std::floor(gx);
     const float fy0 = std::floor(gy);
     const std::int32_t x0 = saturating_i32(fx0);

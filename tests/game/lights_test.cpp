@@ -4,6 +4,7 @@
 
 #include "game/fixtures.hpp"
 #include "game/level.hpp"
+#include "game/lights.hpp"
 
 namespace pyrelle {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "game/level.hpp"
+#include "game/level_stages.hpp"
 
 namespace pyrelle {
 namespace {
