@@ -19,8 +19,8 @@ namespace {
 
 // A game set up by a command line and stepped like a headless run, without records.
 Game game_after(const std::vector<std::string>& args, std::uint32_t frames) {
-    const ParseResult parsed = parse_command_line(args);
-    const Options& options = std::get<Options>(parsed);
+    const Result<Options> parsed = parse_command_line(args);
+    const Options& options = parsed.value();
     Game game = Game::create(options.seed.value_or(1), Records{}, std::nullopt);
     apply_start_options(game, options);
     Input input;

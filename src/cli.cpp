@@ -56,27 +56,24 @@ std::uint64_t largest_value(ValueKind kind) {
     }
 }
 
-// Stores one option value; returns an error message when it is not valid.
-std::optional<std::string> take_value(Options& options, const ValueOption& option,
-                                      const std::string& value) {
+// Stores one option value; fails when it is not valid.
+Result<void> take_value(Options& options, const ValueOption& option, const std::string& value) {
     switch (option.kind) {
         case ValueKind::Shot:
             options.shot_path = value;
-            return std::nullopt;
+            return {};
         case ValueKind::Record:
             options.record_path = value;
-            return std::nullopt;
+            return {};
         case ValueKind::Replay:
             options.replay_path = value;
-            return std::nullopt;
+            return {};
         default:
             break;
     }
     const auto parsed = parse_unsigned(value, largest_value(option.kind));
-    if (const auto* reason = std::get_if<std::string>(&parsed)) {
-        return std::string(option.name) + " : " + *reason;
-    }
-    const std::uint64_t number = std::get<std::uint64_t>(parsed);
+    if (!parsed.ok()) return Failure{std::string(option.name) + " : " + parsed.error()};
+    const std::uint64_t number = parsed.value();
     switch (option.kind) {
         case ValueKind::Seed:
             options.seed = number;
@@ -93,16 +90,19 @@ std::optional<std::string> take_value(Options& options, const ValueOption& optio
         default:
             break;
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace
 
-ParseResult parse_command_line(std::span<const std::string> args) {
+Result<Options> parse_command_line(std::span<const std::string> args) {
     Options options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") return HelpRequested{};
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+            return options;
+        }
         bool known = false;
         for (const Flag& flag : kFlags) {
             if (arg == flag.name) {
@@ -113,11 +113,11 @@ ParseResult parse_command_line(std::span<const std::string> args) {
         for (const ValueOption& option : kValueOptions) {
             if (arg != option.name) continue;
             known = true;
-            if (i + 1 >= args.size()) return CommandLineError{"valeur manquante après " + arg};
-            if (auto error = take_value(options, option, args[++i]))
-                return CommandLineError{*error};
+            if (i + 1 >= args.size()) return Failure{"valeur manquante après " + arg};
+            if (auto taken = take_value(options, option, args[++i]); !taken.ok())
+                return Failure{taken.error()};
         }
-        if (!known) return CommandLineError{"argument inconnu : " + arg};
+        if (!known) return Failure{"argument inconnu : " + arg};
     }
     return options;
 }

@@ -4,9 +4,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "engine/decimal.hpp"
+#include "engine/result.hpp"
 
 namespace pyrelle {
 
@@ -28,6 +28,7 @@ struct Options {
     bool fullscreen = false;
     std::optional<std::string> record_path;  // --record: the steps of this game go there
     std::optional<std::string> replay_path;  // --replay: the game and its steps come from there
+    bool help = false;  // -h or --help: print the usage and stop; what follows is not read
 };
 
 inline constexpr std::string_view kUsage =
@@ -35,14 +36,9 @@ inline constexpr std::string_view kUsage =
     "[--headless FRAMES [--shot fichier.png] [--idle]] [--auto] [--warp-exit] [--warp-water] "
     "[--warp-lost] [--moths-near] [--night] [--companions N] [--light-all]";
 
-struct HelpRequested {};
-struct CommandLineError {
-    std::string message;  // one line, without the newline
-};
-using ParseResult = std::variant<Options, HelpRequested, CommandLineError>;
-
-// Pure: reads the arguments after the program name, left to right.
-ParseResult parse_command_line(std::span<const std::string> args);
+// Pure: reads the arguments after the program name, left to right; a failure is the
+// command line's error message.
+Result<Options> parse_command_line(std::span<const std::string> args);
 
 // Seconds since the Unix epoch, or 1 when the clock reads earlier than the epoch.
 std::uint64_t clock_seed();

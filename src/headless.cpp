@@ -64,11 +64,18 @@ Keys scripted_keys(std::uint32_t step) {
     return keys;
 }
 
+void print_reports(PlaySession& session) {
+    for (const std::string& line : session.take_reports())
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 int run_headless(PlaySession& session, Game& game, std::uint32_t frames, bool idle,
                  const std::string& shot_path) {
     const Clock::time_point t0 = Clock::now();
     for (std::uint32_t i = 0; i < frames && !session.replay_over(); ++i) {
-        if (!session.step(idle ? Keys{} : scripted_keys(i), kStep)) break;
+        const bool go_on = session.step(idle ? Keys{} : scripted_keys(i), kStep);
+        print_reports(session);
+        if (!go_on) break;
     }
     Canvas picture(kViewWidth, kViewHeight);
     game.render(picture);
@@ -90,8 +97,9 @@ int run_headless(PlaySession& session, Game& game, std::uint32_t frames, bool id
         two_decimals(level.energy).c_str(), lit, level.lanterns.size(),
         two_decimals(level.firefly_pos.x).c_str(), two_decimals(level.firefly_pos.y).c_str());
 
-    if (const auto error = write_png(picture, shot_path, 3)) {
-        std::fprintf(stderr, "impossible d'écrire %s : %s\n", shot_path.c_str(), error->c_str());
+    if (const Result<void> written = write_png(picture, shot_path, 3); !written.ok()) {
+        std::fprintf(stderr, "impossible d'écrire %s : %s\n", shot_path.c_str(),
+                     written.error().c_str());
         return 1;
     }
     return 0;

@@ -16,6 +16,9 @@ std::string format_duration(std::uint64_t nanoseconds);
 // right, down, left, up for 50 steps each, over and over.
 Keys scripted_keys(std::uint32_t step);
 
+// Says on standard error what the session has to report (failed saves), one line each.
+void print_reports(PlaySession& session);
+
 // Runs `frames` steps of the session's game without window or sound (fewer when a watched
 // replay ends first), prints the timing and summary lines on standard error, writes the last
 // picture enlarged 3 times; returns the exit status.

@@ -24,7 +24,9 @@ class WindowLoop : public pyrelle::LoopClient {
         : session_(session), game_(game) {}
     bool step(const pyrelle::Input& input, float dt) override {
         if (session_.watching() && input.pressed(&Keys::escape)) return false;
-        return session_.step(input.now, dt) && !session_.mismatch();
+        const bool go_on = session_.step(input.now, dt);
+        pyrelle::print_reports(session_);
+        return go_on && !session_.mismatch();
     }
     void render(pyrelle::Canvas& canvas) override { game_.render(canvas); }
     bool playing() const override { return game_.screen == pyrelle::Screen::Play; }
@@ -37,8 +39,8 @@ class WindowLoop : public pyrelle::LoopClient {
 int run_window(pyrelle::PlaySession& session, pyrelle::Game& game, bool fullscreen) {
     game.synth = pyrelle::start_audio();
     WindowLoop loop(session, game);
-    if (auto error = pyrelle::App::run({"Pyrelle", fullscreen}, loop)) {
-        std::fprintf(stderr, "erreur : %s\n", error->c_str());
+    if (const auto ran = pyrelle::App::run({"Pyrelle", fullscreen}, loop); !ran.ok()) {
+        std::fprintf(stderr, "erreur : %s\n", ran.error().c_str());
         return 1;
     }
     return 0;
@@ -60,25 +62,25 @@ pyrelle::Options game_options(const pyrelle::Options& given, const pyrelle::Repl
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const pyrelle::ParseResult parsed = pyrelle::parse_command_line(args);
-    if (std::holds_alternative<pyrelle::HelpRequested>(parsed)) {
+    const pyrelle::Result<pyrelle::Options> parsed = pyrelle::parse_command_line(args);
+    if (!parsed.ok()) {
+        std::fprintf(stderr, "%s\n", parsed.error().c_str());
+        return 2;
+    }
+    const pyrelle::Options& given = parsed.value();
+    if (given.help) {
         std::printf("%.*s\n", static_cast<int>(pyrelle::kUsage.size()), pyrelle::kUsage.data());
         return 0;
     }
-    if (const auto* error = std::get_if<pyrelle::CommandLineError>(&parsed)) {
-        std::fprintf(stderr, "%s\n", error->message.c_str());
-        return 2;
-    }
-    const pyrelle::Options& given = std::get<pyrelle::Options>(parsed);
     std::optional<pyrelle::Replay> replay;
     if (given.replay_path) {
         auto read = pyrelle::read_replay(*given.replay_path);
-        if (const auto* reason = std::get_if<std::string>(&read)) {
+        if (!read.ok()) {
             std::fprintf(stderr, "relecture illisible (%s) : %s\n", given.replay_path->c_str(),
-                         reason->c_str());
+                         read.error().c_str());
             return 2;
         }
-        replay = std::move(std::get<pyrelle::Replay>(read));
+        replay = std::move(read).value();
     }
 
     const pyrelle::Options options = game_options(given, replay ? &*replay : nullptr);
@@ -99,9 +101,10 @@ int main(int argc, char** argv) {
         status = 1;
     }
     if (given.record_path) {
-        if (auto error = pyrelle::write_replay(*given.record_path, session.recording())) {
+        const auto written = pyrelle::write_replay(*given.record_path, session.recording());
+        if (!written.ok()) {
             std::fprintf(stderr, "relecture non enregistrée (%s) : %s\n",
-                         given.record_path->c_str(), error->c_str());
+                         given.record_path->c_str(), written.error().c_str());
             status = 1;
         }
     }

@@ -261,39 +261,40 @@ std::vector<std::uint8_t> encode_replay(const Replay& replay) {
     return w.out;
 }
 
-std::variant<Replay, std::string> decode_replay(std::span<const std::uint8_t> bytes) {
+Result<Replay> decode_replay(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < sizeof kSignature ||
         std::memcmp(bytes.data(), kSignature, sizeof kSignature) != 0) {
-        return std::string("pas un fichier de relecture");
+        return Failure{"pas un fichier de relecture"};
     }
     Reader r{bytes, sizeof kSignature};
     const std::uint8_t version = r.fixed<std::uint8_t>();
-    if (!r.error && version != kVersion) return "version " + std::to_string(version) + " non gérée";
+    if (!r.error && version != kVersion)
+        return Failure{"version " + std::to_string(version) + " non gérée"};
     Replay replay;
     replay.start = read_start(r);
     const char* too_many = nullptr;
     replay.runs = read_runs(r, too_many);
-    if (too_many && !r.error) return std::string(too_many);
+    if (too_many && !r.error) return Failure{too_many};
     const std::uint8_t screen = r.fixed<std::uint8_t>();
     if (screen > static_cast<std::uint8_t>(Screen::Victory)) r.fail(kInvalid);
     replay.end.screen = static_cast<Screen>(screen);
     replay.end.depth = r.fixed<std::uint32_t>();
     replay.end.steps = r.fixed<std::uint32_t>();
     replay.end.state = r.fixed<std::uint64_t>();
-    if (r.error) return std::string(r.error);
-    if (r.left() != 0) return std::string("données en trop à la fin");
-    if (total_steps(replay.runs) != replay.end.steps) return std::string(kInvalid);
+    if (r.error) return Failure{r.error};
+    if (r.left() != 0) return Failure{"données en trop à la fin"};
+    if (total_steps(replay.runs) != replay.end.steps) return Failure{kInvalid};
     return replay;
 }
 
-std::variant<Replay, std::string> read_replay(const std::filesystem::path& path) {
+Result<Replay> read_replay(const std::filesystem::path& path) {
     const auto read = read_small_file(path, kMaxReplayBytes);
-    if (const auto* failure = std::get_if<ReadFailure>(&read)) return failure->reason;
-    const std::string& bytes = std::get<std::string>(read);
+    if (!read.ok()) return Failure{read.error()};
+    const std::string& bytes = read.value();
     return decode_replay({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
-std::optional<std::string> write_replay(const std::filesystem::path& path, const Replay& replay) {
+Result<void> write_replay(const std::filesystem::path& path, const Replay& replay) {
     return replace_file(path, encode_replay(replay));
 }
 

@@ -4,11 +4,12 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <variant>
+
 #include <vector>
 
 #include "cli.hpp"
 #include "engine/input.hpp"
+#include "engine/result.hpp"
 #include "game/game.hpp"
 
 namespace pyrelle {
@@ -71,12 +72,12 @@ Options start_options(const ReplayStart& start);
 // The file's bytes: a signature and version, the start, the key runs, the check.
 std::vector<std::uint8_t> encode_replay(const Replay& replay);
 // The replay, or why these bytes are not one (one French phrase). Never trusts a count.
-std::variant<Replay, std::string> decode_replay(std::span<const std::uint8_t> bytes);
+Result<Replay> decode_replay(std::span<const std::uint8_t> bytes);
 
 // Reads a replay from a regular file of at most kMaxReplayBytes, without blocking.
-std::variant<Replay, std::string> read_replay(const std::filesystem::path& path);
-// Writes it as the records are written: whole or not at all. The error text on failure.
-std::optional<std::string> write_replay(const std::filesystem::path& path, const Replay& replay);
+Result<Replay> read_replay(const std::filesystem::path& path);
+// Writes it as the records are written: whole or not at all.
+Result<void> write_replay(const std::filesystem::path& path, const Replay& replay);
 
 // The keys of each step, as they reach the game, gathered into runs.
 struct ReplayRecorder {

@@ -1,7 +1,5 @@
 #include "session.hpp"
 
-#include <cstdio>
-
 #include "game/state_hash.hpp"
 
 namespace pyrelle {
@@ -39,9 +37,9 @@ void PlaySession::finish_replay() {
 void PlaySession::save_best_run() {
     if (!game_.save_records || !game_.records_file) return;
     const std::filesystem::path path = best_run_path(*game_.records_file, game_.night);
-    if (const auto error = write_replay(path, recording())) {
-        std::fprintf(stderr, "meilleure partie non enregistrée (%s) : %s\n", path.c_str(),
-                     error->c_str());
+    if (const Result<void> written = write_replay(path, recording()); !written.ok()) {
+        game_.reports.push_back("meilleure partie non enregistrée (" + path.string() +
+                                ") : " + written.error());
     }
 }
 

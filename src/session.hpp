@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/input.hpp"
 #include "game/game.hpp"
@@ -25,6 +27,9 @@ class PlaySession {
     const std::optional<std::string>& mismatch() const { return mismatch_; }
     // Everything stepped so far, ending here.
     Replay recording() const;
+    // What the game and the session have to report since the last call (failed saves), as
+    // lines for standard error.
+    std::vector<std::string> take_reports() { return std::exchange(game_.reports, {}); }
 
   private:
     Game& game_;

@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
                                           "apps";
         std::filesystem::create_directories(dir);
         const std::filesystem::path file = dir / (std::string(argv[2]) + ".png");
-        if (const auto error = pyrelle::write_png(icon, file.string(), scale)) {
-            std::fprintf(stderr, "make_icons: %s: %s\n", file.c_str(), error->c_str());
+        if (const auto written = pyrelle::write_png(icon, file.string(), scale); !written.ok()) {
+            std::fprintf(stderr, "make_icons: %s: %s\n", file.c_str(), written.error().c_str());
             return 1;
         }
     }

@@ -4,13 +4,14 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <variant>
+
+#include "engine/result.hpp"
 
 namespace pyrelle {
 
 // An unsigned decimal no larger than `max`: an optional single "+", then ASCII digits only.
 // Returns the value or the reason it is not one, checking digit by digit from the left.
-std::variant<std::uint64_t, std::string> parse_unsigned(std::string_view text, std::uint64_t max);
+Result<std::uint64_t> parse_unsigned(std::string_view text, std::uint64_t max);
 
 // The longest decimal at the start of `text` read as a float, as std::from_chars reads one in
 // its general format, except that only decimals count (no sign, no "inf" or "nan"): digits with

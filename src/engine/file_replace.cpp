@@ -16,8 +16,8 @@ namespace {
 
 constexpr std::size_t kUniqueChars = 6;  // the XXXXXX of mkostemp
 
-std::string error_text(int error) {
-    return std::strerror(error);
+Failure system_failure(int error) {
+    return {std::strerror(error)};
 }
 
 std::filesystem::path directory_of(const std::filesystem::path& path) {
@@ -106,8 +106,7 @@ std::string temporary_prefix(const std::filesystem::path& path, long pid) {
 
 }  // namespace
 
-std::optional<std::string> replace_file(const std::filesystem::path& path,
-                                        std::span<const std::uint8_t> bytes) {
+Result<void> replace_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     remove_stale_temporaries(path);
     const std::filesystem::path directory = directory_of(path);
     std::string temporary =
@@ -115,15 +114,15 @@ std::optional<std::string> replace_file(const std::filesystem::path& path,
         std::string(kUniqueChars, 'X');
     // mkostemp opens with O_CREAT | O_EXCL: it never follows or reuses an existing name.
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return error_text(errno);
+    if (fd < 0) return system_failure(errno);
     int error = fill_and_close(fd, bytes);
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
-        return error_text(error);
+        return system_failure(error);
     }
     sync_directory(directory);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace pyrelle

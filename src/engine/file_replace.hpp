@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <span>
-#include <string>
+
+#include "engine/result.hpp"
 
 namespace pyrelle {
 
@@ -12,8 +12,7 @@ namespace pyrelle {
 // to a new temporary file beside it, created exclusively under a name of its own, which is
 // flushed and renamed over `path`; the directory is flushed too. A symlink at `path` is
 // replaced, not followed. Temporaries left beside `path` by killed processes are removed
-// first. Returns the system's error text on failure, when the old file is left as it was.
-std::optional<std::string> replace_file(const std::filesystem::path& path,
-                                        std::span<const std::uint8_t> bytes);
+// first. A failure (the system's error text) leaves the old file as it was.
+Result<void> replace_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace pyrelle

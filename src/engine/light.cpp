@@ -12,7 +12,7 @@ namespace pyrelle {
 
 namespace {
 
-constexpr std::int32_t kReach = 3;   // largest offset of the rock glow
+constexpr std::int32_t kReach = 3;  // largest offset of the rock glow
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 }  // namespace

@@ -69,23 +69,22 @@ std::vector<std::uint8_t> scanlines(const Canvas& image, std::uint32_t scale) {
     return raw;
 }
 
-std::optional<std::string> write_in_place(const std::string& path,
-                                          std::span<const std::uint8_t> bytes) {
+Result<void> write_in_place(const std::string& path, std::span<const std::uint8_t> bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return std::string(std::strerror(errno));
+    if (fd < 0) return Failure{std::strerror(errno)};
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            const std::string error = std::strerror(errno);
+            Failure failure{std::strerror(errno)};
             ::close(fd);
-            return error;
+            return failure;
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0) return std::string(std::strerror(errno));
-    return std::nullopt;
+    if (::close(fd) != 0) return Failure{std::strerror(errno)};
+    return {};
 }
 
 }  // namespace
@@ -152,8 +151,7 @@ std::vector<std::uint8_t> encode_png(const Canvas& image, std::uint32_t scale) {
     return out;
 }
 
-std::optional<std::string> write_png(const Canvas& image, const std::string& path,
-                                     std::uint32_t scale) {
+Result<void> write_png(const Canvas& image, const std::string& path, std::uint32_t scale) {
     const std::vector<std::uint8_t> bytes = encode_png(image, scale);
     // A device or a pipe (/dev/null, /dev/stdout, a FIFO) cannot be replaced by a file, and
     // must not be: it is written in place.

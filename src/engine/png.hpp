@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/canvas.hpp"
+#include "engine/result.hpp"
 
 namespace pyrelle {
 
@@ -21,9 +22,8 @@ std::vector<std::uint8_t> zlib_stored(std::span<const std::uint8_t> raw);
 std::vector<std::uint8_t> encode_png(const Canvas& image, std::uint32_t scale);
 
 // Writes the file so that a failure (a full disk, say) leaves any earlier file at `path`
-// whole and no partial picture behind; a device or pipe is written in place. Returns the
-// system's error text on failure.
-std::optional<std::string> write_png(const Canvas& image, const std::string& path,
-                                     std::uint32_t scale);
+// whole and no partial picture behind; a device or pipe is written in place. A failure is
+// the system's error text.
+Result<void> write_png(const Canvas& image, const std::string& path, std::uint32_t scale);
 
 }  // namespace pyrelle

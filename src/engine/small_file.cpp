@@ -10,12 +10,12 @@
 namespace pyrelle {
 namespace {
 
-ReadFailure system_failure(int error) {
+Failure system_failure(int error) {
     return {std::strerror(error)};
 }
 
 // Reads to the end, giving up past max_bytes (the file may have grown since it was looked at).
-std::variant<std::string, ReadFailure> read_at_most(int fd, std::size_t max_bytes) {
+Result<std::string> read_at_most(int fd, std::size_t max_bytes) {
     std::string bytes;
     char buffer[4096];
     for (;;) {
@@ -26,23 +26,22 @@ std::variant<std::string, ReadFailure> read_at_most(int fd, std::size_t max_byte
             return system_failure(errno);
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > max_bytes) return ReadFailure{"fichier trop grand"};
+        if (bytes.size() > max_bytes) return Failure{"fichier trop grand"};
     }
 }
 
 }  // namespace
 
-std::variant<std::string, ReadFailure> read_small_file(const std::filesystem::path& path,
-                                                       std::size_t max_bytes) {
+Result<std::string> read_small_file(const std::filesystem::path& path, std::size_t max_bytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return system_failure(errno);
     struct stat info {};
-    std::variant<std::string, ReadFailure> result = ReadFailure{"pas un fichier ordinaire"};
+    Result<std::string> result = Failure{"pas un fichier ordinaire"};
     if (::fstat(fd, &info) != 0) {
         result = system_failure(errno);
     } else if (S_ISREG(info.st_mode)) {
         result = static_cast<std::size_t>(info.st_size) > max_bytes
-                     ? std::variant<std::string, ReadFailure>(ReadFailure{"fichier trop grand"})
+                     ? Result<std::string>(Failure{"fichier trop grand"})
                      : read_at_most(fd, max_bytes);
     }
     ::close(fd);

@@ -2,20 +2,15 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
-#include <variant>
+
+#include "engine/result.hpp"
 
 namespace pyrelle {
 
-// Why a file could not be read: the system's error text, "pas un fichier ordinaire" or
-// "fichier trop grand".
-struct ReadFailure {
-    std::string reason;
-};
-
 // The whole content of a regular file of at most `max_bytes`. Opened without blocking and
 // checked before reading, so a FIFO, a device or a directory in its place neither hangs the
-// game nor feeds it endless bytes.
-std::variant<std::string, ReadFailure> read_small_file(const std::filesystem::path& path,
-                                                       std::size_t max_bytes);
+// game nor feeds it endless bytes. A failure says why: the system's error text, "pas un
+// fichier ordinaire" or "fichier trop grand".
+Result<std::string> read_small_file(const std::filesystem::path& path, std::size_t max_bytes);
 
 }  // namespace pyrelle

@@ -58,7 +58,9 @@ Game Game::create(std::uint64_t seed, Records records, std::optional<std::filesy
 }
 
 void Game::save() {
-    if (save_records && records_file) records.save(*records_file);
+    if (!save_records || !records_file) return;
+    if (const Result<void> saved = records.save(*records_file); !saved.ok())
+        reports.push_back(saved.error());
 }
 
 void Game::enter_depth(std::uint32_t depth) {
@@ -82,6 +84,7 @@ void Game::return_to_title() {
     fresh.autopilot_on = autopilot_on;
     fresh.save_records = save_records;
     fresh.night = night;
+    fresh.reports = std::move(reports);
     *this = std::move(fresh);
 }
 

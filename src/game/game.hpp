@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/canvas.hpp"
 #include "engine/input.hpp"
@@ -53,6 +55,9 @@ struct Game {
     bool night = false;
     // Where saves go: the file beside the program, or nowhere when it cannot be known.
     std::optional<std::filesystem::path> records_file;
+    // Lines for the player's terminal (a save that failed), oldest first: whoever runs the
+    // game says them and empties the list.
+    std::vector<std::string> reports;
 
     // A new game: the title level of depth 1 and the records from the file.
     static Game create(std::uint64_t seed);

@@ -77,8 +77,7 @@ void apply_line(Records& records, std::string_view line) {
         records.best_time_night = parse_time(value);
     } else if (key == "best_depth") {
         const auto depth = parse_unsigned(value, std::numeric_limits<std::uint32_t>::max());
-        const auto* number = std::get_if<std::uint64_t>(&depth);
-        records.best_depth = number ? static_cast<std::uint32_t>(*number) : 0;
+        records.best_depth = depth.ok() ? static_cast<std::uint32_t>(depth.value()) : 0;
     }
 }
 
@@ -130,24 +129,19 @@ Records Records::load() {
 
 Records Records::load(const std::filesystem::path& path) {
     const auto read = read_small_file(path, kMaxRecordsBytes);
-    const std::string* text_read = std::get_if<std::string>(&read);
-    if (!text_read) return {};
-    const std::string& text = *text_read;
+    if (!read.ok()) return {};
+    const std::string& text = read.value();
     if (u8_check(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()) != nullptr)
         return {};
     return parse_records(text);
 }
 
-void Records::save() const {
-    if (const auto path = records_path()) save(*path);
-}
-
-void Records::save(const std::filesystem::path& path) const {
+Result<void> Records::save(const std::filesystem::path& path) const {
     const std::string text = format_records(*this);
     const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (const auto error = replace_file(path, bytes)) {
-        std::fprintf(stderr, "records non sauvegardés (%s) : %s\n", path.c_str(), error->c_str());
-    }
+    const Result<void> saved = replace_file(path, bytes);
+    if (saved.ok()) return saved;
+    return Failure{"records non sauvegardés (" + path.string() + ") : " + saved.error()};
 }
 
 }  // namespace pyrelle

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/result.hpp"
+
 namespace pyrelle {
 
 // The best results kept between runs, in "pyrelle.sav" beside the program file.
@@ -18,9 +20,8 @@ struct Records {
     // Never fails: a missing, unreadable or damaged file gives no records.
     static Records load();
     static Records load(const std::filesystem::path& path);
-    // Never fails towards the caller: a failure prints a warning and play goes on.
-    void save() const;
-    void save(const std::filesystem::path& path) const;
+    // Replaces the file whole or leaves it as it was; the failure is the line to report.
+    Result<void> save(const std::filesystem::path& path) const;
 };
 
 // The directory of the running program joined with "pyrelle.sav", if it can be known.

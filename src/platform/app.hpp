@@ -1,7 +1,7 @@
 #pragma once
-#include <optional>
 #include <string>
 
+#include "engine/result.hpp"
 #include "engine/step_loop.hpp"
 
 namespace pyrelle {
@@ -18,9 +18,9 @@ struct AppSettings {
 // - pauses a run being played when the window loses the focus (`LoopClient::playing`);
 // - is the only code that talks to the window system.
 struct App {
-    // Runs until the window is closed or the client asks to quit (success, nullopt),
-    // or until the window cannot be opened or updated (the error description).
-    static std::optional<std::string> run(const AppSettings& settings, LoopClient& client);
+    // Runs until the window is closed or the client asks to quit (success), or until the
+    // window cannot be opened or updated (the failure says why).
+    static Result<void> run(const AppSettings& settings, LoopClient& client);
 };
 
 }  // namespace pyrelle

@@ -50,17 +50,17 @@ TEST(ReplaceFile, AFailureLeavesTheOldFileWholeAndNothingBeside) {
     const fs::path file = dir.path / "shot.png";
     write_file(file, "old picture");
     const std::vector<std::uint8_t> big(100000, 7);
-    std::optional<std::string> error;
+    Result<void> saved;
     {
         FileSizeLimit full_disk(4096);
-        error = replace_file(file, big);
+        saved = replace_file(file, big);
     }
-    ASSERT_TRUE(error);
-    EXPECT_EQ(*error, "File too large");
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error(), "File too large");
     EXPECT_EQ(read_file(file), "old picture");
     EXPECT_EQ(names_in(dir.path), std::vector<std::string>{"shot.png"});
 
-    EXPECT_TRUE(replace_file(dir.path / "missing" / "shot.png", big));
+    EXPECT_FALSE(replace_file(dir.path / "missing" / "shot.png", big).ok());
     EXPECT_EQ(names_in(dir.path), std::vector<std::string>{"shot.png"});
 }
 
@@ -69,9 +69,9 @@ TEST(ReplaceFile, WritesTheWholeContentWithOrdinaryPermissions) {
     const fs::path file = dir.path / "a.sav";
     write_file(file, "a much longer old content");
     const mode_t old_mask = umask(022);
-    const auto error = replace_file(file, bytes_of("new"));
+    const auto saved = replace_file(file, bytes_of("new"));
     umask(old_mask);
-    ASSERT_FALSE(error) << *error;
+    ASSERT_TRUE(saved.ok()) << saved.error();
     EXPECT_EQ(read_file(file), "new");
     struct stat info {};
     ASSERT_EQ(stat(file.c_str(), &info), 0);
@@ -83,7 +83,7 @@ TEST(ReplaceFile, ALinkInPlaceIsReplacedNotFollowed) {
     TempDir dir;
     write_file(dir.path / "elsewhere", "keep me");
     fs::create_symlink(dir.path / "elsewhere", dir.path / "a.sav");
-    ASSERT_FALSE(replace_file(dir.path / "a.sav", bytes_of("new")));
+    ASSERT_TRUE(replace_file(dir.path / "a.sav", bytes_of("new")).ok());
     EXPECT_FALSE(fs::is_symlink(dir.path / "a.sav"));
     EXPECT_EQ(read_file(dir.path / "a.sav"), "new");
     EXPECT_EQ(read_file(dir.path / "elsewhere"), "keep me");

@@ -17,13 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             args.back() += static_cast<char>(data[i]);
         }
     }
-    const pyrelle::ParseResult parsed = pyrelle::parse_command_line(args);
-    if (const auto* options = std::get_if<pyrelle::Options>(&parsed)) {
+    const pyrelle::Result<pyrelle::Options> parsed = pyrelle::parse_command_line(args);
+    if (parsed.ok()) {
         // Every accepted count must be one the game can hold in memory.
-        if (options->companions > 255) std::abort();
-    }
-    if (const auto* error = std::get_if<pyrelle::CommandLineError>(&parsed)) {
-        if (error->message.empty()) std::abort();
+        if (parsed.value().companions > 255) std::abort();
+    } else if (parsed.error().empty()) {
+        std::abort();
     }
     return 0;
 }

@@ -4,18 +4,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <variant>
 
 #include "replay.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto decoded = pyrelle::decode_replay({data, size});
-    if (const auto* reason = std::get_if<std::string>(&decoded)) {
-        if (reason->empty()) std::abort();
+    if (!decoded.ok()) {
+        if (decoded.error().empty()) std::abort();
         return 0;
     }
-    const std::vector<std::uint8_t> again =
-        pyrelle::encode_replay(std::get<pyrelle::Replay>(decoded));
+    const std::vector<std::uint8_t> again = pyrelle::encode_replay(decoded.value());
     if (again.size() != size || std::memcmp(again.data(), data, size) != 0) std::abort();
     return 0;
 }

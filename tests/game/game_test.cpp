@@ -77,6 +77,21 @@ TEST(Game, ActionOnTheTitleStartsARunAtDepthOneAndWritesTheFirstRecord) {
     EXPECT_EQ(read_file(file), "best_depth=1\n");
 }
 
+TEST(Game, ASaveThatFailsIsReportedOnceAndPlayGoesOn) {
+    TempDir dir;
+    const fs::path file = dir.path / "pyrelle.sav";
+    fs::create_directory(file);  // no file can take its place
+    Game game = Game::create(9, Records{}, file);
+    ASSERT_TRUE(game.step(press(&Keys::action), kStep));
+    EXPECT_EQ(game.screen, Screen::Play);
+    ASSERT_EQ(game.reports.size(), 1u);
+    EXPECT_EQ(game.reports[0].rfind("records non sauvegardés (" + file.string() + ") : ", 0), 0u)
+        << game.reports[0];
+    game.reports.clear();
+    steps(game, 5);
+    EXPECT_TRUE(game.reports.empty());  // nothing new was saved
+}
+
 TEST(Game, EscapeOnTheTitleQuits) {
     Game game = make_game();
     EXPECT_FALSE(game.step(press(&Keys::escape), kStep));

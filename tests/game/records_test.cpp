@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -80,7 +82,7 @@ TEST(Records, SaveThenLoadGivesTheWrittenValues) {
     Records r;
     r.best_depth = 10;
     r.best_time_night = 99.999f;
-    r.save(file);
+    ASSERT_TRUE(r.save(file).ok());
     EXPECT_EQ(read_file(file), "best_depth=10\nbest_time_night=100.00\n");
     const Records back = Records::load(file);
     EXPECT_EQ(back.best_depth, 10u);
@@ -96,28 +98,23 @@ TEST(Records, MissingOrInvalidFilesGiveNoRecords) {
     EXPECT_EQ(Records::load(dir.path), Records{});  // a directory
 }
 
-TEST(Records, AFailedSaveWarnsEachTimeAndKeepsTheOldFile) {
+TEST(Records, AFailedSaveSaysWhereAndWhyAndKeepsTheOldFile) {
     TempDir dir;
     const fs::path file = dir.path / "pyrelle.sav";
     fs::create_directory(file);  // the new records cannot take its place
     write_file(file / "inside", "x");
     Records r;
     r.best_depth = 4;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        testing::internal::CaptureStderr();
-        r.save(file);
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err.rfind("records non sauvegardés (" + file.string() + ") : ", 0), 0u) << err;
-        EXPECT_EQ(err.back(), '\n');
-        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
-    }
+    const Result<void> saved = r.save(file);
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error(),
+              "records non sauvegardés (" + file.string() + ") : " + std::strerror(EISDIR));
     EXPECT_EQ(read_file(file / "inside"), "x");
     EXPECT_EQ(names_in(dir.path), std::vector<std::string>{"pyrelle.sav"});  // nothing left over
 
-    testing::internal::CaptureStderr();
-    r.save(dir.path / "missing" / "pyrelle.sav");
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("records non sauvegardés"),
-              std::string::npos);
+    const Result<void> nowhere = r.save(dir.path / "missing" / "pyrelle.sav");
+    ASSERT_FALSE(nowhere.ok());
+    EXPECT_EQ(nowhere.error().rfind("records non sauvegardés (", 0), 0u) << nowhere.error();
 }
 
 TEST(Records, SavingNeverWritesThroughALinkAtATemporaryName) {
@@ -127,7 +124,7 @@ TEST(Records, SavingNeverWritesThroughALinkAtATemporaryName) {
     fs::create_symlink(victim, dir.path / "pyrelle.sav.tmp");  // the name older versions used
     Records r;
     r.best_depth = 2;
-    r.save(dir.path / "pyrelle.sav");
+    ASSERT_TRUE(r.save(dir.path / "pyrelle.sav").ok());
     EXPECT_EQ(read_file(victim), "precious\n");
     EXPECT_EQ(read_file(dir.path / "pyrelle.sav"), "best_depth=2\n");
 }
@@ -147,7 +144,7 @@ TEST(Records, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
     write_file(dir.path / "pyrelle.sav.tmp", "x");
     Records r;
     r.best_depth = 1;
-    r.save(dir.path / "pyrelle.sav");
+    ASSERT_TRUE(r.save(dir.path / "pyrelle.sav").ok());
     std::vector<std::string> want = kept;
     want.push_back("pyrelle.sav");
     std::sort(want.begin(), want.end());

@@ -78,8 +78,8 @@ TEST(PlaySession, ATitleToVictoryRunComesBackKeyForKeyToTheSameEnd) {
     EXPECT_EQ(played.replay.end.depth, 10u);
 
     const auto decoded = decode_replay(encode_replay(played.replay));
-    ASSERT_TRUE(std::holds_alternative<Replay>(decoded));
-    const Watched watched = watch(std::get<Replay>(decoded));
+    ASSERT_TRUE(decoded.ok()) << decoded.error();
+    const Watched watched = watch(decoded.value());
     EXPECT_FALSE(watched.mismatch) << *watched.mismatch;
     EXPECT_EQ(watched.end, played.replay.end);
     EXPECT_EQ(watched.recording.runs, played.replay.runs);  // the same keys went in
@@ -142,8 +142,8 @@ TEST(PlaySession, ARunThatSetsABestTimeLeavesItsReplayBesideTheRecords) {
         }
         ASSERT_EQ(files, std::vector<std::string>{c.file});
         const auto read = read_replay(dir.path / c.file);
-        ASSERT_TRUE(std::holds_alternative<Replay>(read)) << std::get<std::string>(read);
-        const Watched watched = watch(std::get<Replay>(read));
+        ASSERT_TRUE(read.ok()) << read.error();
+        const Watched watched = watch(read.value());
         EXPECT_FALSE(watched.mismatch) << *watched.mismatch;
         EXPECT_EQ(watched.end.screen, Screen::Victory);
         EXPECT_EQ(watched.end, run.session.recording().end);

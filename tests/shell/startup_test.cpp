@@ -18,9 +18,9 @@ constexpr std::uint64_t kSeed = 3;
 constexpr std::uint32_t kDepth = 7;
 
 Game started(const std::vector<std::string>& args) {
-    const ParseResult parsed = parse_command_line(args);
+    const Result<Options> parsed = parse_command_line(args);
     Game game = Game::create(kSeed, Records{}, std::nullopt);
-    apply_start_options(game, std::get<Options>(parsed));
+    apply_start_options(game, parsed.value());
     return game;
 }
 

@@ -65,19 +65,19 @@ struct Window {
     }
 };
 
-std::optional<std::string> sdl_failure() {
-    return std::string(SDL_GetError());
+Failure sdl_failure() {
+    return {SDL_GetError()};
 }
 
-std::optional<std::string> set_fullscreen(Window& w, bool on) {
+Result<void> set_fullscreen(Window& w, bool on) {
     if (SDL_SetWindowFullscreen(w.window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
         return sdl_failure();
     w.fullscreen = on;
     SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> open_window(Window& w, const AppSettings& settings) {
+Result<void> open_window(Window& w, const AppSettings& settings) {
     SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
     // Only real desktops: never fall back to an invisible off-screen driver.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,wayland", SDL_HINT_OVERRIDE);
@@ -99,10 +99,10 @@ std::optional<std::string> open_window(Window& w, const AppSettings& settings) {
                                   kViewWidth, kViewHeight);
     if (!w.texture) return sdl_failure();
     if (settings.fullscreen) {
-        if (auto error = set_fullscreen(w, true)) return error;
+        if (auto shown = set_fullscreen(w, true); !shown.ok()) return shown;
     }
     SDL_StartTextInput();
-    return std::nullopt;
+    return {};
 }
 
 // Keys are matched by physical position (scancodes), so ZQSD works on AZERTY.
@@ -187,7 +187,7 @@ void keep_screen_awake(Window& w, bool playing) {
     w.screensaver_allowed = !playing;
 }
 
-std::optional<std::string> present(Window& w, const Canvas& canvas) {
+Result<void> present(Window& w, const Canvas& canvas) {
     if (SDL_UpdateTexture(w.texture, nullptr, canvas.pixels.data(),
                           static_cast<int>(canvas.width * sizeof(std::uint32_t))) != 0) {
         return sdl_failure();
@@ -200,7 +200,7 @@ std::optional<std::string> present(Window& w, const Canvas& canvas) {
     if (SDL_RenderClear(w.renderer) != 0) return sdl_failure();
     if (SDL_RenderCopy(w.renderer, w.texture, nullptr, &target) != 0) return sdl_failure();
     SDL_RenderPresent(w.renderer);
-    return std::nullopt;
+    return {};
 }
 
 // Time between turns, and at most one presented frame per frame period.
@@ -223,9 +223,9 @@ struct FramePacer {
 
 }  // namespace
 
-std::optional<std::string> App::run(const AppSettings& settings, LoopClient& client) {
+Result<void> App::run(const AppSettings& settings, LoopClient& client) {
     Window w;
-    if (auto error = open_window(w, settings)) return error;
+    if (auto opened = open_window(w, settings); !opened.ok()) return opened;
     Pads pads;  // closed before the window takes SDL down
     Canvas canvas(kViewWidth, kViewHeight);
     StepLoop loop;
@@ -233,21 +233,21 @@ std::optional<std::string> App::run(const AppSettings& settings, LoopClient& cli
     FramePacer pacer;
     for (;;) {
         const News news = take_events(w, pads, loop, tapped);
-        if (news.closed) return std::nullopt;
+        if (news.closed) return {};
         if (news.toggle_fullscreen) {
-            if (auto error = set_fullscreen(w, !w.fullscreen)) return error;
+            if (auto shown = set_fullscreen(w, !w.fullscreen); !shown.ok()) return shown;
         }
         // Losing the focus in the middle of a run pauses it, exactly as Escape would.
         if (news.focus_lost && client.playing()) tapped.escape = true;
 
         const Keys held = either(either(keyboard_held(w), pads.held()), tapped);
         const StepLoop::Turn turn = loop.run_turn(held, pacer.elapsed(), client);
-        if (turn.quit) return std::nullopt;
+        if (turn.quit) return {};
         if (turn.steps > 0) tapped = Keys{};
         keep_screen_awake(w, client.playing());
 
         client.render(canvas);
-        if (auto error = present(w, canvas)) return error;
+        if (auto presented = present(w, canvas); !presented.ok()) return presented;
         pacer.wait_for_next_frame();
     }
 }

@@ -235,8 +235,8 @@ void frame(void* data) {
 
 }  // namespace
 
-std::optional<std::string> App::run(const AppSettings&, LoopClient& client) {
-    if (!page_has_screen()) return std::string("la page n'a pas de canvas « ecran »");
+Result<void> App::run(const AppSettings&, LoopClient& client) {
+    if (!page_has_screen()) return Failure{"la page n'a pas de canvas « ecran »"};
     // Emscripten starts with a umask of 0777, which makes every new file unreadable, the
     // records included; a desktop session's usual one instead.
     ::umask(022);
@@ -249,7 +249,7 @@ std::optional<std::string> App::run(const AppSettings&, LoopClient& client) {
     emscripten_set_blur_callback(window, &w, true, on_blur);
     emscripten_set_visibilitychange_callback(&w, true, on_visibility);
     emscripten_set_main_loop_arg(frame, &w, 0, /*simulate_infinite_loop=*/1);
-    return std::nullopt;  // not reached
+    return {};  // not reached
 }
 
 }  // namespace pyrelle
