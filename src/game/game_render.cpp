@@ -6,6 +6,7 @@
 #include "game/biome.hpp"
 #include "game/game.hpp"
 #include "game/screens.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 namespace {
@@ -38,7 +39,8 @@ void draw_title(const Game& game, Canvas& canvas) {
     } else if (game.night) {
         bottom = "Moins de lumière, plus de dangers";
     } else if (game.records.best_depth > 1) {
-        bottom = "Record : profondeur " + std::to_string(game.records.best_depth) + "/10";
+        bottom = "Record : profondeur " + std::to_string(game.records.best_depth) + "/" +
+                 std::to_string(kSourceDepth);
     }
     if (!bottom.empty()) draw_centred(canvas, 120, bottom, 0xA08C5A);
 }
@@ -67,10 +69,10 @@ void draw_descent(const Game& game, Canvas& canvas) {
     if (!(t > 0.8f)) return;
     const std::uint32_t d = game.level.depth + 1;
     const float a = std::min((t - 0.8f) * 2.0f, 1.0f);
-    const std::string banner = d == 10 ? "La Source" : "Profondeur " + std::to_string(d);
+    const std::string banner = d == kSourceDepth ? "La Source" : "Profondeur " + std::to_string(d);
     draw_centred(canvas, 82, banner, faded(170, 210, 255, a), 2);
     const Biome next = biome_of_depth(d);
-    if (t > 1.3f && d != 10 && next != game.level.biome) {
+    if (t > 1.3f && d != kSourceDepth && next != game.level.biome) {
         draw_centred(canvas, 104, biome_name(next),
                      faded(200, 190, 150, std::min((t - 1.3f) * 2.0f, 1.0f)));
     }

@@ -5,6 +5,7 @@
 
 #include "engine/text.hpp"
 #include "game/screens.hpp"
+#include "game/world.hpp"
 
 namespace pyrelle {
 namespace {
@@ -87,7 +88,9 @@ void draw_hud(const Level& level, Canvas& canvas) {
     draw_burst_indicator(level, canvas);
     draw_lantern_row(level, canvas);
     draw_companion_count(level, canvas);
-    draw_right_aligned(canvas, 5, "PROFONDEUR " + std::to_string(level.depth) + "/10", 0x968CAA);
+    draw_right_aligned(
+        canvas, 5, "PROFONDEUR " + std::to_string(level.depth) + "/" + std::to_string(kSourceDepth),
+        0x968CAA);
     draw_message(level, canvas);
 }
 
