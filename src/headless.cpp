@@ -72,8 +72,10 @@ void print_reports(PlaySession& session) {
 int run_headless(PlaySession& session, Game& game, std::uint32_t frames, bool idle,
                  const std::string& shot_path) {
     const Clock::time_point t0 = Clock::now();
-    for (std::uint32_t i = 0; i < frames && !session.replay_over(); ++i) {
-        const bool go_on = session.step(idle ? Keys{} : scripted_keys(i), kStep);
+    std::uint32_t run = 0;  // fewer than asked when a watched replay ends or the game quits
+    while (run < frames && !session.replay_over()) {
+        const bool go_on = session.step(idle ? Keys{} : scripted_keys(run), kStep);
+        ++run;
         print_reports(session);
         if (!go_on) break;
     }
@@ -93,7 +95,7 @@ int run_headless(PlaySession& session, Game& game, std::uint32_t frames, bool id
         lit += lantern.lit ? 1 : 0;
     std::fprintf(
         stderr, "%u frames en %s | profondeur %u | énergie %s | lanternes %u/%zu | pos (%s, %s)\n",
-        frames, format_duration(nanoseconds_since(t0)).c_str(), level.depth,
+        run, format_duration(nanoseconds_since(t0)).c_str(), level.depth,
         two_decimals(level.energy).c_str(), lit, level.lanterns.size(),
         two_decimals(level.firefly_pos.x).c_str(), two_decimals(level.firefly_pos.y).c_str());
 

@@ -1,44 +1,25 @@
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli.hpp"
+#include "engine/file_replace.hpp"
 #include "game/game.hpp"
 #include "headless.hpp"
 #include "platform/app.hpp"
 #include "platform/audio.hpp"
 #include "replay.hpp"
 #include "session.hpp"
+#include "session_loop.hpp"
 #include "startup.hpp"
 
 namespace {
 
-using pyrelle::Keys;
-
-// Lets the window loop drive a play session. While a replay plays, the player's Escape ends
-// it, and so does a replay that ends somewhere else than it was recorded.
-class WindowLoop : public pyrelle::LoopClient {
-  public:
-    WindowLoop(pyrelle::PlaySession& session, pyrelle::Game& game)
-        : session_(session), game_(game) {}
-    bool step(const pyrelle::Input& input, float dt) override {
-        if (session_.watching() && input.pressed(&Keys::escape)) return false;
-        const bool go_on = session_.step(input.now, dt);
-        pyrelle::print_reports(session_);
-        return go_on && !session_.mismatch();
-    }
-    void render(pyrelle::Canvas& canvas) override { game_.render(canvas); }
-    bool playing() const override { return game_.screen == pyrelle::Screen::Play; }
-
-  private:
-    pyrelle::PlaySession& session_;
-    pyrelle::Game& game_;
-};
-
 int run_window(pyrelle::PlaySession& session, pyrelle::Game& game, bool fullscreen) {
     game.synth = pyrelle::start_audio();
-    WindowLoop loop(session, game);
+    pyrelle::SessionLoop loop(session, game);
     if (const auto ran = pyrelle::App::run({"Pyrelle", fullscreen}, loop); !ran.ok()) {
         std::fprintf(stderr, "erreur : %s\n", ran.error().c_str());
         return 1;
@@ -58,9 +39,17 @@ pyrelle::Options game_options(const pyrelle::Options& given, const pyrelle::Repl
     return options;
 }
 
+void say_unrecorded(const std::string& path, const std::string& why) {
+    std::fprintf(stderr, "relecture non enregistrée (%s) : %s\n", path.c_str(), why.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit must not kill the game midway through a save: the write then fails
+    // as on a full disk, which is reported and leaves the old file whole.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     const std::vector<std::string> args(argv + 1, argv + argc);
     const pyrelle::Result<pyrelle::Options> parsed = pyrelle::parse_command_line(args);
     if (!parsed.ok()) {
@@ -82,6 +71,17 @@ int main(int argc, char** argv) {
         }
         replay = std::move(read).value();
     }
+    // A recording that could not be written is known before the game starts, not after it.
+    std::optional<pyrelle::PendingFile> record;
+    if (given.record_path) {
+        auto opened =
+            pyrelle::PendingFile::open(*given.record_path, pyrelle::WriteRule::PlayersPath);
+        if (!opened.ok()) {
+            say_unrecorded(*given.record_path, opened.error());
+            return 2;
+        }
+        record.emplace(std::move(opened).value());
+    }
 
     const pyrelle::Options options = game_options(given, replay ? &*replay : nullptr);
     const std::uint64_t seed = options.seed ? *options.seed : pyrelle::clock_seed();
@@ -100,11 +100,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", session.mismatch()->c_str());
         status = 1;
     }
-    if (given.record_path) {
-        const auto written = pyrelle::write_replay(*given.record_path, session.recording());
+    if (record) {
+        const auto written = record->commit(pyrelle::encode_replay(session.recording()));
         if (!written.ok()) {
-            std::fprintf(stderr, "relecture non enregistrée (%s) : %s\n",
-                         given.record_path->c_str(), written.error().c_str());
+            say_unrecorded(*given.record_path, written.error());
             status = 1;
         }
     }

@@ -76,7 +76,8 @@ Result<Replay> decode_replay(std::span<const std::uint8_t> bytes);
 
 // Reads a replay from a regular file of at most kMaxReplayBytes, without blocking.
 Result<Replay> read_replay(const std::filesystem::path& path);
-// Writes it as the records are written: whole or not at all.
+// Writes it as the records are written, whole or not at all: the game's own file (the best
+// run), which replaces whatever is at `path`.
 Result<void> write_replay(const std::filesystem::path& path, const Replay& replay);
 
 // The keys of each step, as they reach the game, gathered into runs.

@@ -12,7 +12,11 @@ PlaySession::PlaySession(Game& game, ReplayStart start, const Replay* watched)
 
 bool PlaySession::step(const Keys& live, float dt) {
     Keys keys = live;
-    if (watched_) keys = player_.next().value_or(Keys{});
+    if (watched_) {
+        // The recorded run steers; the sound is the watcher's.
+        keys = player_.next().value_or(Keys{});
+        keys.mute = live.mute;
+    }
     const Input input{keys, previous_};
     previous_ = keys;
     recorder_.add(keys);
@@ -36,7 +40,12 @@ void PlaySession::finish_replay() {
 
 void PlaySession::save_best_run() {
     if (!game_.save_records || !game_.records_file) return;
-    const std::filesystem::path path = best_run_path(*game_.records_file, game_.night);
+    const std::filesystem::path& records_file = *game_.records_file;
+    const Result<FileLock> lock = lock_records(records_file);
+    // Another game may have saved a better time since this one saved its own: its best run
+    // stays beside its time.
+    if (!holds_best_time(Records::load(records_file), game_.night, game_.run_time)) return;
+    const std::filesystem::path path = best_run_path(records_file, game_.night);
     if (const Result<void> written = write_replay(path, recording()); !written.ok()) {
         game_.reports.push_back("meilleure partie non enregistrée (" + path.string() +
                                 ") : " + written.error());

@@ -19,7 +19,8 @@ class PlaySession {
   public:
     PlaySession(Game& game, ReplayStart start, const Replay* watched);
 
-    // One step with the keys given (ignored while a replay plays; none after it). False: quit.
+    // One step with the keys given: while a replay plays, only their mute (the rest comes
+    // from the replay, and after its end nothing). False: quit.
     bool step(const Keys& live, float dt);
     bool watching() const { return watched_ != nullptr; }
     bool replay_over() const { return replay_over_; }

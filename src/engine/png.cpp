@@ -1,13 +1,6 @@
 #include "engine/png.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <iterator>
 
 #include "engine/file_replace.hpp"
@@ -67,24 +60,6 @@ std::vector<std::uint8_t> scanlines(const Canvas& image, std::uint32_t scale) {
         }
     }
     return raw;
-}
-
-Result<void> write_in_place(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return Failure{std::strerror(errno)};
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Failure failure{std::strerror(errno)};
-            ::close(fd);
-            return failure;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) return Failure{std::strerror(errno)};
-    return {};
 }
 
 }  // namespace
@@ -152,20 +127,7 @@ std::vector<std::uint8_t> encode_png(const Canvas& image, std::uint32_t scale) {
 }
 
 Result<void> write_png(const Canvas& image, const std::string& path, std::uint32_t scale) {
-    const std::vector<std::uint8_t> bytes = encode_png(image, scale);
-    // A device or a pipe (/dev/null, /dev/stdout, a FIFO) cannot be replaced by a file, and
-    // must not be: it is written in place.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        return write_in_place(path, bytes);
-    // Through a symlink the picture replaces the file it names, not the link.
-    std::error_code error;
-    std::filesystem::path target = path;
-    if (std::filesystem::is_symlink(target, error)) {
-        const std::filesystem::path resolved = std::filesystem::canonical(target, error);
-        if (!error) target = resolved;
-    }
-    return replace_file(target, bytes);
+    return write_file(path, encode_png(image, scale), WriteRule::PlayersPath);
 }
 
 }  // namespace pyrelle

@@ -18,8 +18,10 @@ class LoopClient {
     virtual ~LoopClient() = default;
     virtual bool step(const Input& input, float dt) = 0;  // false: quit
     virtual void render(Canvas& canvas) = 0;
-    // A run is being played: losing the window's focus pauses it, and the screensaver waits.
+    // A run is being played: the screensaver waits.
     virtual bool playing() const = 0;
+    // The window lost the focus (another window, a notification): a run being played pauses.
+    virtual void focus_lost() = 0;
 };
 
 // The fixed-step bookkeeping of the window loop, kept apart from the window layer

@@ -59,8 +59,12 @@ Game Game::create(std::uint64_t seed, Records records, std::optional<std::filesy
 
 void Game::save() {
     if (!save_records || !records_file) return;
-    if (const Result<void> saved = records.save(*records_file); !saved.ok())
+    Result<Records> saved = records.save(*records_file);
+    if (saved.ok()) {
+        records = std::move(saved).value();
+    } else {
         reports.push_back(saved.error());
+    }
 }
 
 void Game::enter_depth(std::uint32_t depth) {

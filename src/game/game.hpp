@@ -81,6 +81,9 @@ struct Game {
     void save();
 };
 
+// Over the frozen picture of a replay being watched: it is paused, and how to go on.
+void draw_replay_pause(Canvas& canvas);
+
 // Level seeds derived from the game seed.
 std::uint64_t run_level_seed(std::uint64_t game_seed, std::uint32_t depth);
 std::uint64_t title_level_seed(std::uint64_t game_seed, std::uint64_t rebuilds);

@@ -54,6 +54,17 @@ void draw_pause(const Game& game, Canvas& canvas) {
     draw_centred(canvas, 120, "M : son", 0xA096AF);
 }
 
+}  // namespace
+
+void draw_replay_pause(Canvas& canvas) {
+    darken(canvas, 0.4f);
+    draw_centred(canvas, 56, "PAUSE", 0xFFE178, 3);
+    draw_centred(canvas, 92, "Entrée : reprendre la relecture", 0xE6DCC8);
+    draw_centred(canvas, 106, "Échap : fin de la relecture", 0xA096AF);
+}
+
+namespace {
+
 void draw_death(const Game& game, Canvas& canvas) {
     const float t = game.screen_timer;
     darken(canvas, std::clamp(1.0f - t / 1.2f, 0.15f, 1.0f));

@@ -1,7 +1,9 @@
 #include "game/records.hpp"
 
+#include <unistd.h>
 #include <unistr.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <system_error>
 
 #include "engine/decimal.hpp"
+#include "engine/file_lock.hpp"
 #include "engine/file_replace.hpp"
 #include "engine/small_file.hpp"
 
@@ -136,12 +139,40 @@ Records Records::load(const std::filesystem::path& path) {
     return parse_records(text);
 }
 
-Result<void> Records::save(const std::filesystem::path& path) const {
-    const std::string text = format_records(*this);
+Result<Records> Records::save(const std::filesystem::path& path) const {
+    // Without the lock (a folder where it cannot be made) the merge still keeps the best of
+    // what is there now; only a game saving at the very same moment could be missed.
+    const Result<FileLock> lock = lock_records(path);
+    ::unlink((path.string() + ".tmp").c_str());  // only older versions of the game wrote it
+    const Records merged = best_of(*this, load(path));
+    const std::string text = format_records(merged);
     const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     const Result<void> saved = replace_file(path, bytes);
-    if (saved.ok()) return saved;
-    return Failure{"records non sauvegardés (" + path.string() + ") : " + saved.error()};
+    if (!saved.ok())
+        return Failure{"records non sauvegardés (" + path.string() + ") : " + saved.error()};
+    return merged;
+}
+
+Records best_of(const Records& a, const Records& b) {
+    const auto shorter = [](std::optional<float> x, std::optional<float> y) {
+        if (!x) return y;
+        if (!y) return x;
+        return std::optional<float>(std::min(*x, *y));
+    };
+    Records best;
+    best.best_depth = std::max(a.best_depth, b.best_depth);
+    best.best_time = shorter(a.best_time, b.best_time);
+    best.best_time_night = shorter(a.best_time_night, b.best_time_night);
+    return best;
+}
+
+Result<FileLock> lock_records(const std::filesystem::path& records_file) {
+    return FileLock::take(records_file.string() + ".lock");
+}
+
+bool holds_best_time(const Records& records, bool night, float time) {
+    const std::optional<float> best = night ? records.best_time_night : records.best_time;
+    return best && two_decimals(*best) == two_decimals(time);
 }
 
 }  // namespace pyrelle

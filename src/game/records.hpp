@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/file_lock.hpp"
 #include "engine/result.hpp"
 
 namespace pyrelle {
@@ -20,9 +21,22 @@ struct Records {
     // Never fails: a missing, unreadable or damaged file gives no records.
     static Records load();
     static Records load(const std::filesystem::path& path);
-    // Replaces the file whole or leaves it as it was; the failure is the line to report.
-    Result<void> save(const std::filesystem::path& path) const;
+    // Merges these records with the file's, under the records lock, and writes the best of
+    // both, so that of two games closed one after the other the later never undoes the
+    // earlier's bests. The file is replaced whole or left as it was. The records written,
+    // or the line to report.
+    Result<Records> save(const std::filesystem::path& path) const;
 };
+
+// The deeper depth and the shorter times of the two.
+Records best_of(const Records& a, const Records& b);
+
+// The lock that saves of the records, and of the best runs beside them, hold while they
+// read and write: "{records file}.lock".
+Result<FileLock> lock_records(const std::filesystem::path& records_file);
+
+// Whether the records hold exactly `time` (as the file stores it) as that mode's best time.
+bool holds_best_time(const Records& records, bool night, float time);
 
 // The directory of the running program joined with "pyrelle.sav", if it can be known.
 std::optional<std::filesystem::path> records_path();

@@ -15,7 +15,8 @@ struct AppSettings {
 // - shows the 320 x 180 canvas at the largest whole scale that fits, centred on black;
 // - turns the keyboard (by key position for steering, by typed letter for mute) and any
 //   gamepads into the held keys of `StepLoop`, which runs the fixed 1/60 s steps;
-// - pauses a run being played when the window loses the focus (`LoopClient::playing`);
+// - tells the client when the window loses the focus, and keeps the screensaver away while
+//   the client is playing;
 // - is the only code that talks to the window system.
 struct App {
     // Runs until the window is closed or the client asks to quit (success), or until the

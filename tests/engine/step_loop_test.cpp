@@ -20,6 +20,7 @@ class Recorder : public LoopClient {
     }
     void render(Canvas&) override { ++renders; }
     bool playing() const override { return false; }
+    void focus_lost() override {}
 
     int presses(bool Keys::*key) const {
         int n = 0;

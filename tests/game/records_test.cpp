@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -105,14 +106,15 @@ TEST(Records, AFailedSaveSaysWhereAndWhyAndKeepsTheOldFile) {
     write_file(file / "inside", "x");
     Records r;
     r.best_depth = 4;
-    const Result<void> saved = r.save(file);
+    const auto saved = r.save(file);
     ASSERT_FALSE(saved.ok());
     EXPECT_EQ(saved.error(),
               "records non sauvegardés (" + file.string() + ") : " + std::strerror(EISDIR));
     EXPECT_EQ(read_file(file / "inside"), "x");
-    EXPECT_EQ(names_in(dir.path), std::vector<std::string>{"pyrelle.sav"});  // nothing left over
+    // Nothing left over but the lock every save takes.
+    EXPECT_EQ(names_in(dir.path), (std::vector<std::string>{"pyrelle.sav", "pyrelle.sav.lock"}));
 
-    const Result<void> nowhere = r.save(dir.path / "missing" / "pyrelle.sav");
+    const auto nowhere = r.save(dir.path / "missing" / "pyrelle.sav");
     ASSERT_FALSE(nowhere.ok());
     EXPECT_EQ(nowhere.error().rfind("records non sauvegardés (", 0), 0u) << nowhere.error();
 }
@@ -129,26 +131,96 @@ TEST(Records, SavingNeverWritesThroughALinkAtATemporaryName) {
     EXPECT_EQ(read_file(dir.path / "pyrelle.sav"), "best_depth=2\n");
 }
 
-TEST(Records, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
+TEST(Records, ASaveRemovesOnlyTheFixedTemporaryOfOlderVersions) {
     TempDir dir;
-    const std::string mine = "pyrelle.sav." + std::to_string(getpid()) + ".a1b2c3";
     const std::vector<std::string> kept = {
-        mine,                       // a save of this very process, still going on
-        "pyrelle.sav.123.toolong",  // not a temporary of ours
-        "pyrelle.sav.x99.abcdef",
-        "other.sav.999999999.abcdef",  // another file's
+        "pyrelle.sav.999999999.abcdef",  // a name a player could have chosen, no process aside
+        "pyrelle.sav.20250101.backup",
+        "other.sav.tmp",
     };
     for (const std::string& name : kept)
         write_file(dir.path / name, "x");
-    write_file(dir.path / "pyrelle.sav.999999999.abcdef", "x");  // no such process
     write_file(dir.path / "pyrelle.sav.tmp", "x");
     Records r;
     r.best_depth = 1;
     ASSERT_TRUE(r.save(dir.path / "pyrelle.sav").ok());
     std::vector<std::string> want = kept;
     want.push_back("pyrelle.sav");
+    want.push_back("pyrelle.sav.lock");
     std::sort(want.begin(), want.end());
     EXPECT_EQ(names_in(dir.path), want);
+}
+
+TEST(Records, ASaveKeepsTheBestOfItsOwnAndTheFilesRecords) {
+    struct Case {
+        const char* on_disk;
+        Records mine;
+        const char* want;
+    };
+    const Case cases[] = {
+        // A game closed later with worse records never undoes a better one.
+        {"best_depth=7\nbest_time=80.00\n",
+         {95.0f, std::nullopt, 3},
+         "best_depth=7\nbest_time=80.00\n"},
+        // Each side's better fields win, the night time included.
+        {"best_depth=2\nbest_time=90.00\nbest_time_night=70.00\n",
+         {85.5f, 99.0f, 10},
+         "best_depth=10\nbest_time=85.50\nbest_time_night=70.00\n"},
+        {"best_depth=4\n", {std::nullopt, 60.25f, 1}, "best_depth=4\nbest_time_night=60.25\n"},
+        {"", {std::nullopt, std::nullopt, 0}, "best_depth=0\n"},
+        // A damaged file counts as no records, as it does when the game starts.
+        {"best_depth=\xFF\n", {std::nullopt, std::nullopt, 3}, "best_depth=3\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const fs::path file = dir.path / "pyrelle.sav";
+        write_file(file, c.on_disk);
+        const auto saved = c.mine.save(file);
+        ASSERT_TRUE(saved.ok()) << saved.error();
+        EXPECT_EQ(read_file(file), c.want) << c.on_disk;
+        EXPECT_EQ(saved.value(), Records::load(file)) << c.on_disk;  // what the game keeps
+    }
+}
+
+// Two games saving at the same time, over and over; one of them reaches a far deeper depth
+// once, in the middle. Without the lock the other, having read the file just before, would
+// write back its own lesser best just after, and that depth would be lost.
+TEST(Records, TwoProcessesSavingAtOnceLoseNoBest) {
+    TempDir dir;
+    const fs::path file = dir.path / "pyrelle.sav";
+    constexpr std::uint32_t kSaves = 200;
+    constexpr std::uint32_t kDeepest = 1000;
+    std::vector<pid_t> children;
+    for (std::uint32_t game = 0; game < 2; ++game) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (std::uint32_t i = 0; i < kSaves; ++i) {
+                Records mine;
+                mine.best_depth = game == 0 && i == kSaves / 2 ? kDeepest : i;
+                ok = ok && mine.save(file).ok();
+            }
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(Records::load(file).best_depth, kDeepest);
+}
+
+TEST(Records, TheBestTimeIsTheOneTheFileHolds) {
+    const Records records{83.4f, 70.0f, 10};
+    EXPECT_TRUE(holds_best_time(records, false, 83.4f));
+    EXPECT_TRUE(holds_best_time(records, false, 83.401f));  // the same once written
+    EXPECT_FALSE(holds_best_time(records, false, 83.42f));
+    EXPECT_FALSE(holds_best_time(records, true, 83.4f));
+    EXPECT_TRUE(holds_best_time(records, true, 70.0f));
+    EXPECT_FALSE(holds_best_time(Records{}, false, 83.4f));
 }
 
 TEST(Records, OnlyASmallRegularFileHoldsRecords) {

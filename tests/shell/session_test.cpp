@@ -150,5 +150,53 @@ TEST(PlaySession, ARunThatSetsABestTimeLeavesItsReplayBesideTheRecords) {
     }
 }
 
+// Another game, started before this one, saved a better time while this one flew: its
+// record and its best run stay. A worse time of the other leaves this run's in their place.
+TEST(PlaySession, TheBestRunBesideTheRecordsFollowsTheBestTime) {
+    for (const bool other_was_faster : {true, false}) {
+        TempDir dir;
+        const std::filesystem::path records = dir.path / "pyrelle.sav";
+        NearTheSource run(records, false, true);
+        const float other_time = other_was_faster ? 0.01f : 9999.0f;
+        fixtures::write_file(records, "best_depth=10\nbest_time=" +
+                                          std::string(other_was_faster ? "0.01" : "9999.00") +
+                                          "\n");
+        fixtures::write_file(dir.path / "pyrelle-meilleur.rpl", "the other game's run");
+        ASSERT_TRUE(run.reach_the_source());
+        ASSERT_TRUE(run.game.new_record);  // as far as this game knew
+        const Records kept = Records::load(records);
+        ASSERT_TRUE(kept.best_time);
+        const std::string best_run = fixtures::read_file(dir.path / "pyrelle-meilleur.rpl");
+        if (other_was_faster) {
+            EXPECT_EQ(*kept.best_time, other_time);
+            EXPECT_EQ(best_run, "the other game's run");
+        } else {
+            EXPECT_EQ(*kept.best_time, Records::load(records).best_time.value());
+            EXPECT_LT(*kept.best_time, other_time);
+            const auto read = read_replay(dir.path / "pyrelle-meilleur.rpl");
+            ASSERT_TRUE(read.ok()) << read.error();
+            EXPECT_EQ(read.value().end, run.session.recording().end);
+        }
+        EXPECT_EQ(format_records(run.game.records), format_records(kept));  // as the file holds
+    }
+}
+
+// The watcher's M reaches the game while the replay steers everything else.
+TEST(PlaySession, MuteIsTheWatchersWhileAReplayPlays) {
+    const Played played = fly_to_the_source(1, 600);
+    Game game = Game::create(played.replay.start.seed, played.replay.start.records, std::nullopt);
+    PlaySession session(game, played.replay.start, &played.replay);
+    apply_start_options(game, start_options(played.replay.start));
+    Keys mute;
+    mute.mute = true;
+    mute.action = mute.up = true;  // not the watcher's
+    session.step(Keys{}, kStep);
+    session.step(mute, kStep);
+    EXPECT_TRUE(game.synth.muted);
+    while (!session.replay_over())
+        session.step(Keys{}, kStep);
+    EXPECT_FALSE(session.mismatch()) << *session.mismatch();
+}
+
 }  // namespace
 }  // namespace pyrelle

@@ -237,8 +237,7 @@ Result<void> App::run(const AppSettings& settings, LoopClient& client) {
         if (news.toggle_fullscreen) {
             if (auto shown = set_fullscreen(w, !w.fullscreen); !shown.ok()) return shown;
         }
-        // Losing the focus in the middle of a run pauses it, exactly as Escape would.
-        if (news.focus_lost && client.playing()) tapped.escape = true;
+        if (news.focus_lost) client.focus_lost();
 
         const Keys held = either(either(keyboard_held(w), pads.held()), tapped);
         const StepLoop::Turn turn = loop.run_turn(held, pacer.elapsed(), client);

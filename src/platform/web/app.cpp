@@ -121,11 +121,11 @@ struct WebLoop {
         return held;
     }
 
-    // Focus lost or tab hidden: the browser sends no key-up for keys held then, and a run
-    // being played pauses, exactly as Escape would.
+    // Focus lost or tab hidden: the browser sends no key-up for keys held then, and the
+    // client pauses what it plays.
     void lose_focus() {
         std::fill(std::begin(code_down), std::end(code_down), false);
-        if (client.playing()) tapped.escape = true;
+        client.focus_lost();
     }
 };
 
