@@ -74,7 +74,8 @@ expect_eq "lignes sans dossier" "$(printf '%s\n' "$ERR" | wc -l)" 3
 # A picture that cannot be written whole (a full disk: here a file size limit) leaves the
 # earlier file as it was and no partial file beside it.
 mkdir full && printf 'old' >full/shot.png
-capture bash -c 'trap "" XFSZ; ulimit -f 100; exec ./pyrelle --headless 10 --seed 1 --shot full/shot.png'
+# The program runs as a player's shell would start it: the limit's signal is not ignored for it.
+capture prlimit --fsize=102400 ./pyrelle --headless 10 --seed 1 --shot full/shot.png
 expect_eq "statut disque plein" "$STATUS" 1
 [[ "$(printf '%s\n' "$ERR" | sed -n 3p)" == "impossible d'écrire full/shot.png : "* ]] ||
     fail "message disque plein : $ERR"
@@ -91,6 +92,65 @@ capture ./pyrelle --headless 10 --seed 1 --shot link.png
 expect_eq "statut lien" "$STATUS" 0
 [ -L link.png ] || fail "le lien a été remplacé"
 expect_eq "image par le lien" "$(stat -c %s target.png)" 1555923
+
+# --record follows the same rule as --shot, and a recording that cannot be written stops the
+# game before it starts (status 2), not after the whole session has been played.
+capture ./pyrelle --headless 10 --seed 1 --shot /dev/null --record absent/run.rpl
+expect_eq "statut --record sans dossier" "$STATUS" 2
+expect_eq "message --record sans dossier" "$ERR" \
+    "relecture non enregistrée (absent/run.rpl) : No such file or directory"
+mkdir records && touch records/.tmp
+capture ./pyrelle --headless 10 --seed 1 --shot /dev/null --record records/
+expect_eq "statut --record dossier" "$STATUS" 2
+expect_eq "message --record dossier" "$ERR" "relecture non enregistrée (records/) : Is a directory"
+expect_eq "fichiers du dossier" "$(ls -A records)" ".tmp"
+capture ./pyrelle --headless 10 --seed 1 --shot /dev/null --record /dev/null
+expect_eq "statut --record /dev/null" "$STATUS" 0
+[ -c /dev/null ] || fail "/dev/null n'est plus un périphérique"
+mkfifo run.fifo
+head -c 4 run.fifo >from_fifo &
+reader=$!
+capture ./pyrelle --headless 10 --seed 1 --shot /dev/null --record run.fifo
+wait "$reader"
+expect_eq "statut --record tube" "$STATUS" 0
+[ -p run.fifo ] || fail "le tube a été remplacé"
+expect_eq "début de la relecture par le tube" "$(head -c 3 from_fifo)" "PYR"
+printf 'old' >run-target.rpl
+ln -s run-target.rpl run-link.rpl
+capture ./pyrelle --headless 10 --seed 1 --shot /dev/null --record run-link.rpl
+expect_eq "statut --record lien" "$STATUS" 0
+[ -L run-link.rpl ] || fail "le lien de la relecture a été remplacé"
+capture ./pyrelle --headless 10 --replay run-target.rpl --shot /dev/null
+expect_eq "relecture par le lien" "$STATUS" 0
+printf 'old' >full/run.rpl
+# (a long run: its recording is larger than the limit, its three lines of stderr are not)
+capture prlimit --fsize=1024 ./pyrelle --headless 50000 --seed 1 --shot /dev/null --record full/run.rpl
+expect_eq "statut --record disque plein" "$STATUS" 1
+expect_eq "message --record disque plein" "$(printf '%s\n' "$ERR" | sed -n 3p)" \
+    "relecture non enregistrée (full/run.rpl) : File too large"
+expect_eq "ancienne relecture" "$(cat full/run.rpl)" "old"
+expect_eq "fichiers après l'échec de --record" "$(ls -A full)" "$(printf 'run.rpl\nshot.png')"
+
+# A game in a PID namespace of its own, recording beside a game here: its temporary, its pid
+# unknown here and as old as you like, is its own business, and its recording arrives.
+if unshare -pf --mount-proc true 2>/dev/null; then
+    mkdir shared
+    unshare -pf --mount-proc ./pyrelle --headless 1000000 --idle --seed 1 --shot /dev/null \
+        --record shared/run.rpl 2>/dev/null &
+    foreign=$!
+    wait_until 20 bash -c 'ls -A shared | grep -q pyrelle-tmp' || fail "pas de fichier temporaire"
+    temporary=$(ls -A shared)
+    touch -d '1 hour ago' "shared/$temporary"
+    capture ./pyrelle --headless 10 --seed 2 --shot /dev/null --record shared/run.rpl
+    expect_eq "statut à côté" "$STATUS" 0
+    [ -e "shared/$temporary" ] || fail "le fichier temporaire de l'autre partie a été effacé"
+    wait "$foreign" || fail "la partie de l'autre espace de processus a échoué"
+    capture ./pyrelle --headless 2000000 --replay shared/run.rpl --shot /dev/null
+    [[ "$(printf '%s\n' "$ERR" | sed -n 2p)" == "1000000 frames en "* ]] ||
+        fail "relecture de l'autre partie : $(printf "%s" "$ERR" | tr "\n" " ")"
+else
+    echo "# pas d'espace de processus à part ici (unshare -p) : cas sauté"
+fi
 
 # --companions is bounded by what a game can simulate; the largest count runs.
 capture ./pyrelle --headless 30 --seed 1 --depth 2 --companions 255 --shot many.png

@@ -25,6 +25,10 @@ while IFS='|' read -r name frames want; do
     expect_eq "lignes de $name" "$(printf '%s\n' "$ERR" | wc -l)" 2
 done <"$data/expected.txt"
 
+# Asked for more steps than the replay holds: the summary counts the steps that ran.
+capture "$bin" --headless 1000000 --replay "$data/descent.rpl" --shot /dev/null
+[[ "$(summary_of "$ERR")" == "700 frames en * | profondeur 10 |"* ]] || fail "pas comptés : $ERR"
+
 # The same file with another fingerprint at the end: one line, status 1, after the summary.
 cp "$data/depth1-cleared.rpl" other-end.rpl
 size=$(stat -c %s other-end.rpl)
