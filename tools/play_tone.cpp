@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <mutex>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -54,17 +55,33 @@ int play() {
     const double cpu = (cpu_seconds() - cpu_start) * 1000.0;
     std::printf("tone_ms %.3f\nmute_ms %.3f\nmuted %d\nwall_ms %.1f\ncpu_ms %.1f\n", tone_ms,
                 mute_ms, muted ? 1 : 0, wall, cpu);
-    return synth.shared ? 0 : 3;
+    std::lock_guard lock(synth.shared->mutex);
+    return synth.shared->unusable ? 3 : 0;
+}
+
+// Whether the output's thread has given up on the device (or there is no output at all),
+// waiting for its word at most two seconds: it opens the device on its own.
+bool without_output(const pyrelle::Synth& synth) {
+    for (int i = 0; i < 200; ++i) {
+        if (!synth.shared) return true;
+        {
+            std::lock_guard lock(synth.shared->mutex);
+            if (synth.shared->unusable) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 int silent() {
     pyrelle::Synth synth = pyrelle::start_audio();
+    const bool quiet = without_output(synth);
     const Note tone{kToneHz, kToneHz, 0.005f, 0.5f, 0.6f, 0.0f, Waveform::Sine};
     synth.play({&tone, 1});
     synth.set_drone(0.5f, 1.0f);
     const bool muted = synth.toggle_mute();
-    std::printf("silent %d muted %d\n", synth.shared ? 0 : 1, muted ? 1 : 0);
-    return synth.shared || !muted ? 1 : 0;
+    std::printf("silent %d muted %d\n", quiet ? 1 : 0, muted ? 1 : 0);
+    return quiet && muted ? 0 : 1;
 }
 
 int fail(const char* what) {
@@ -151,7 +168,8 @@ int beeps(double seconds) {
         synth.play({&beep, 1});
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    return synth.shared ? 0 : 3;
+    std::lock_guard lock(synth.shared->mutex);
+    return synth.shared->unusable ? 3 : 0;
 }
 
 // Whether a raw s16le recording holds anything louder than a whisper.

@@ -177,4 +177,23 @@ echo "game ended ${exit_ms} ms after the close request, sound server stopped"
 [ "$exit_ms" -le 1000 ] || { echo "audio_test: the game took ${exit_ms} ms to end" >&2; exit 1; }
 wait "$game_pid" && status=0 || status=$?
 [ "$status" = 0 ] || { echo "audio_test: status $status after closing" >&2; cat "$work/game.err" >&2; exit 1; }
+
+# A sound server that does not answer when the game starts must not hold its window back
+# (ALSA's pulse plugin waits about 30 s on it): the sound thread opens the device.
+kill -STOP "$pulse_pid"
+started_at=$(date +%s%N)
+"$1" --seed 1 2>"$work/hung.err" &
+game_pid=$!
+win=$(wait_window Pyrelle) || {
+    kill -CONT "$pulse_pid"
+    echo "audio_test: no game window while the sound server hangs ($(cat "$work/hung.err"))" >&2
+    exit 1
+}
+window_ms=$(( ($(date +%s%N) - started_at) / 1000000 ))
+echo "game window shown ${window_ms} ms after start, sound server stopped"
+"$2/wm_close" "$win"
+wait_exit "$game_pid" 3 && ended=1 || ended=0
+kill -CONT "$pulse_pid"
+[ "$ended" = 1 ] || { echo "audio_test: the game started with a hung sound server does not end" >&2; exit 1; }
+[ "$window_ms" -le 15000 ] || { echo "audio_test: the window took ${window_ms} ms to come" >&2; exit 1; }
 echo "audio_test: ok"

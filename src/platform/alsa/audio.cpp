@@ -19,6 +19,7 @@
 #include <variant>
 
 #include "engine/period.hpp"
+#include "engine/playback.hpp"
 #include "engine/samples.hpp"
 
 namespace pyrelle {
@@ -43,7 +44,7 @@ struct Config {
 };
 
 // What failed and why, in the words printed after "son désactivé : ".
-struct Failure {
+struct DeviceFailure {
     std::string text;
 };
 
@@ -52,7 +53,8 @@ std::string alsa_text(int error) {
 }
 
 // The first of f32, s16, u16 (native order) the device takes; else the name of one it does.
-std::optional<Failure> choose_format(snd_pcm_t* pcm, snd_pcm_hw_params_t* hw, Config& config) {
+std::optional<DeviceFailure> choose_format(snd_pcm_t* pcm, snd_pcm_hw_params_t* hw,
+                                           Config& config) {
     const std::pair<snd_pcm_format_t, SampleFormat> wanted[] = {
         {SND_PCM_FORMAT_FLOAT, SampleFormat::F32},
         {SND_PCM_FORMAT_S16, SampleFormat::S16},
@@ -61,7 +63,7 @@ std::optional<Failure> choose_format(snd_pcm_t* pcm, snd_pcm_hw_params_t* hw, Co
     for (const auto& [alsa, ours] : wanted) {
         if (snd_pcm_hw_params_test_format(pcm, hw, alsa) == 0) {
             const int err = snd_pcm_hw_params_set_format(pcm, hw, alsa);
-            if (err < 0) return Failure{alsa_text(err)};
+            if (err < 0) return DeviceFailure{alsa_text(err)};
             config.format = ours;
             return std::nullopt;
         }
@@ -79,109 +81,71 @@ std::optional<Failure> choose_format(snd_pcm_t* pcm, snd_pcm_hw_params_t* hw, Co
         }
         snd_pcm_format_mask_free(mask);
     }
-    return Failure{"format audio non géré : " + name};
+    return DeviceFailure{"format audio non géré : " + name};
 }
 
 // 48 000 Hz and two channels or the nearest the device allows; a period near 10 ms in a
 // buffer near 40 ms, so that sound is heard promptly and the thread blocks between periods
 // (left alone, some devices pick seconds of buffer, others one frame per period).
-std::optional<Failure> configure(snd_pcm_t* pcm, Config& config) {
+std::optional<DeviceFailure> configure(snd_pcm_t* pcm, Config& config) {
     snd_pcm_hw_params_t* hw = nullptr;
-    if (int err = snd_pcm_hw_params_malloc(&hw); err < 0) return Failure{alsa_text(err)};
+    if (int err = snd_pcm_hw_params_malloc(&hw); err < 0) return DeviceFailure{alsa_text(err)};
     const std::unique_ptr<snd_pcm_hw_params_t, void (*)(snd_pcm_hw_params_t*)> owner(
         hw, snd_pcm_hw_params_free);
-    if (int err = snd_pcm_hw_params_any(pcm, hw); err < 0) return Failure{alsa_text(err)};
+    if (int err = snd_pcm_hw_params_any(pcm, hw); err < 0) return DeviceFailure{alsa_text(err)};
     if (int err = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED); err < 0)
-        return Failure{alsa_text(err)};
+        return DeviceFailure{alsa_text(err)};
     if (auto failure = choose_format(pcm, hw, config)) return failure;
     config.channels = 2;
     if (int err = snd_pcm_hw_params_set_channels_near(pcm, hw, &config.channels); err < 0)
-        return Failure{alsa_text(err)};
+        return DeviceFailure{alsa_text(err)};
     config.rate = 48000;
     if (int err = snd_pcm_hw_params_set_rate_near(pcm, hw, &config.rate, nullptr); err < 0)
-        return Failure{alsa_text(err)};
+        return DeviceFailure{alsa_text(err)};
     unsigned buffer_us = 40000, period_us = 10000;
     // Whatever these grant is accepted; a device that cannot honour them keeps its own.
     snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &buffer_us, nullptr);
     snd_pcm_hw_params_set_period_time_near(pcm, hw, &period_us, nullptr);
-    if (int err = snd_pcm_hw_params(pcm, hw); err < 0) return Failure{alsa_text(err)};
+    if (int err = snd_pcm_hw_params(pcm, hw); err < 0) return DeviceFailure{alsa_text(err)};
     snd_pcm_hw_params_get_period_size(hw, &config.period, nullptr);
     snd_pcm_hw_params_get_buffer_size(hw, &config.buffer);
     if (config.channels == 0 || config.period == 0 || config.rate == 0)
-        return Failure{"configuration audio inutilisable"};
+        return DeviceFailure{"configuration audio inutilisable"};
 
     snd_pcm_sw_params_t* sw = nullptr;
-    if (int err = snd_pcm_sw_params_malloc(&sw); err < 0) return Failure{alsa_text(err)};
+    if (int err = snd_pcm_sw_params_malloc(&sw); err < 0) return DeviceFailure{alsa_text(err)};
     const std::unique_ptr<snd_pcm_sw_params_t, void (*)(snd_pcm_sw_params_t*)> sw_owner(
         sw, snd_pcm_sw_params_free);
     snd_pcm_sw_params_current(pcm, sw);
     snd_pcm_sw_params_set_start_threshold(pcm, sw, config.period);
     snd_pcm_sw_params_set_avail_min(pcm, sw, config.period);
-    if (int err = snd_pcm_sw_params(pcm, sw); err < 0) return Failure{alsa_text(err)};
-    if (int err = snd_pcm_prepare(pcm); err < 0) return Failure{alsa_text(err)};
+    if (int err = snd_pcm_sw_params(pcm, sw); err < 0) return DeviceFailure{alsa_text(err)};
+    if (int err = snd_pcm_prepare(pcm); err < 0) return DeviceFailure{alsa_text(err)};
     return std::nullopt;
 }
 
 // Opens the default device without blocking (a busy or hung device must not stall the
 // game) and sets it up; the device, or why it cannot be used.
-std::variant<Pcm, Failure> open_default(Config& config) {
+std::variant<Pcm, DeviceFailure> open_default(Config& config) {
     snd_pcm_t* raw = nullptr;
     const int opened = snd_pcm_open(&raw, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     // No default device at all is the common case; a busy or forbidden one says why.
     if (opened == -ENOENT || opened == -ENODEV || (opened >= 0 && raw == nullptr))
-        return Failure{"aucune sortie audio"};
-    if (opened < 0) return Failure{alsa_text(opened)};
+        return DeviceFailure{"aucune sortie audio"};
+    if (opened < 0) return DeviceFailure{alsa_text(opened)};
     Pcm pcm(raw);
     if (auto failure = configure(pcm.get(), config)) return *failure;
     return pcm;
 }
 
-using Clock = std::chrono::steady_clock;
-
 constexpr auto kStopWait = std::chrono::milliseconds(200);  // the most a closing game waits
 constexpr int kPollMs = 50;  // how often a write waiting on a full device looks for a stop
-constexpr auto kReopenEvery = std::chrono::seconds(2);
-
-// The stop request from the Synth's owner and the playback thread's word that it is done.
-// Held by both: a thread stuck in a hung sound server outlives an owner who stopped waiting.
-struct Control {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool stop = false;
-    bool finished = false;
-
-    bool stopping() {
-        std::lock_guard lock(mutex);
-        return stop;
-    }
-    // Sleeps until `until` or a stop request; true when asked to stop.
-    bool sleep_until(Clock::time_point until) {
-        std::unique_lock lock(mutex);
-        return changed.wait_until(lock, until, [this] { return stop; });
-    }
-    void request_stop() {
-        std::lock_guard lock(mutex);
-        stop = true;
-        changed.notify_all();
-    }
-    // True when the thread finished within `patience`.
-    bool wait_finished(std::chrono::milliseconds patience) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, patience, [this] { return finished; });
-    }
-    void finish() {
-        std::lock_guard lock(mutex);
-        finished = true;
-        changed.notify_all();
-    }
-};
-
 constexpr int kStopped = 1;
 
 // Writes one period, recovering from under-runs. A full device is waited on kPollMs at a
 // time, looking for a stop request in between, so a sound server that stops answering
 // cannot hold the thread. 0, kStopped, or the error it could not mend.
-int write_period(snd_pcm_t* pcm, const Period& period, Control& control) {
+int write_period(snd_pcm_t* pcm, const Period& period, PlaybackControl& control) {
     const std::size_t frame_bytes = period.channels * sample_bytes(period.format);
     const snd_pcm_uframes_t frames = period.mono.size();
     snd_pcm_uframes_t done = 0;
@@ -203,68 +167,63 @@ int write_period(snd_pcm_t* pcm, const Period& period, Control& control) {
     return 0;
 }
 
-struct Played {
-    int result = 0;    // kStopped, or the error that ended playing
-    bool any = false;  // at least one period reached the device
+// The system's default ALSA device, for the playback thread.
+class AlsaDevice final : public SoundDevice {
+  public:
+    Result<float> open() override {
+        auto opened = open_default(config_);
+        if (const auto* failure = std::get_if<DeviceFailure>(&opened))
+            return Failure{failure->text};
+        pcm_ = std::move(std::get<Pcm>(opened));
+        return static_cast<float>(config_.rate);
+    }
+
+    Played play(SharedSynth& shared, PlaybackControl& control) override {
+        Period period = Period::create(config_.period, config_.channels, config_.format);
+        const double period_seconds = double(config_.period) / config_.rate;
+        const auto ahead = std::chrono::duration<double>(double(config_.buffer) / config_.rate);
+        const PlaybackClock::time_point start = PlaybackClock::now();
+        Played played;
+        for (;;) {
+            period.fill(shared);
+            const int result = write_period(pcm_.get(), period, control);
+            if (result == kStopped) {
+                played.stopped = true;
+                return played;
+            }
+            if (result != 0) {
+                played.error = snd_strerror(result);
+                return played;
+            }
+            played.seconds += period_seconds;
+            // A device that never blocks (a null sink) must not make us spin: stay at most
+            // one buffer ahead of the clock.
+            const auto due = start + std::chrono::duration_cast<PlaybackClock::duration>(
+                                         std::chrono::duration<double>(played.seconds) - ahead);
+            if (control.sleep_until(due)) {
+                played.stopped = true;
+                return played;
+            }
+        }
+    }
+
+    // Closing can hang on a hung server: the thread's owner may have stopped waiting.
+    void close() override { pcm_.reset(); }
+
+  private:
+    Config config_;
+    Pcm pcm_;
 };
 
-// Plays periods into one open device until a stop request or an error it cannot mend.
-Played play_device(snd_pcm_t* pcm, const Config& config, SharedSynth& shared, Control& control) {
-    Period period = Period::create(config.period, config.channels, config.format);
-    const auto period_time = std::chrono::duration<double>(double(config.period) / config.rate);
-    const auto ahead = std::chrono::duration<double>(double(config.buffer) / config.rate);
-    const Clock::time_point start = Clock::now();
-    double written = 0;  // seconds of sound handed to the device
-    Played played;
-    for (;;) {
-        period.fill(shared);
-        played.result = write_period(pcm, period, control);
-        if (played.result != 0) return played;
-        played.any = true;
-        written += period_time.count();
-        // A device that never blocks (a null sink) must not make us spin: stay at most one
-        // buffer ahead of the clock.
-        const auto due = start + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(written) - ahead);
-        if (control.sleep_until(due)) {
-            played.result = kStopped;
-            return played;
-        }
+// The playback thread, in the role of the audio callback: it opens the device itself, so
+// that a sound server slow to answer never holds the window back.
+void playback(std::shared_ptr<PlaybackControl> control, std::shared_ptr<SharedSynth> shared) {
+    AlsaDevice device;
+    if (!control->stopping()) {
+        run_playback(device, *shared, *control, PlaybackTiming{},
+                     [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
     }
-}
-
-// The default device again, quietly, after it failed; its rate may differ from the old one.
-Pcm reopen(Config& config, SharedSynth& shared) {
-    const float old_rate = static_cast<float>(config.rate);
-    auto opened = open_default(config);
-    if (!std::holds_alternative<Pcm>(opened)) return nullptr;
-    if (static_cast<float>(config.rate) != old_rate) {
-        std::lock_guard lock(shared.mutex);
-        shared.state.set_sample_rate(static_cast<float>(config.rate));
-    }
-    return std::move(std::get<Pcm>(opened));
-}
-
-// The playback thread, in the role of the audio callback. After a device error it says so
-// once, then tries the default device again every kReopenEvery until sound plays again
-// (a restarted sound server, a headset plugged back in).
-void playback(std::shared_ptr<Control> control, std::shared_ptr<SharedSynth> shared, Pcm pcm,
-              Config config) {
-    bool failing = false;
-    while (!control->stopping()) {
-        if (!pcm) {
-            if (control->sleep_until(Clock::now() + kReopenEvery)) break;
-            pcm = reopen(config, *shared);
-            continue;
-        }
-        const Played played = play_device(pcm.get(), config, *shared, *control);
-        if (played.result == kStopped) break;
-        if (played.any) failing = false;
-        if (!failing) std::fprintf(stderr, "erreur audio : %s\n", snd_strerror(played.result));
-        failing = true;
-        pcm.reset();
-    }
-    pcm.reset();  // closing can hang on a hung server: the owner may have stopped waiting
+    device.close();
     control->finish();
 }
 
@@ -272,7 +231,7 @@ void playback(std::shared_ptr<Control> control, std::shared_ptr<SharedSynth> sha
 // that closing the game never hangs on the sound device.
 class AlsaStream final : public AudioStream {
   public:
-    AlsaStream(std::shared_ptr<Control> control, std::thread thread)
+    AlsaStream(std::shared_ptr<PlaybackControl> control, std::thread thread)
         : control_(std::move(control)), thread_(std::move(thread)) {}
     AlsaStream(const AlsaStream&) = delete;
     AlsaStream& operator=(const AlsaStream&) = delete;
@@ -287,7 +246,7 @@ class AlsaStream final : public AudioStream {
     }
 
   private:
-    std::shared_ptr<Control> control_;
+    std::shared_ptr<PlaybackControl> control_;
     std::thread thread_;
 };
 
@@ -295,22 +254,16 @@ class AlsaStream final : public AudioStream {
 
 Synth start_audio() {
     snd_lib_error_set_handler(silent_alsa);
-    const auto fail = [](const std::string& text) {
-        std::fprintf(stderr, "son désactivé : %s\n", text.c_str());
-        return Synth{};
-    };
-    Config config;
-    auto opened = open_default(config);
-    if (const auto* failure = std::get_if<Failure>(&opened)) return fail(failure->text);
-
+    // The device's own rate replaces this one as soon as it is known.
     auto shared = std::make_shared<SharedSynth>();
-    shared->state = SynthState::create(static_cast<float>(config.rate));
-    auto control = std::make_shared<Control>();
+    shared->state = SynthState::create(48000.0f);
+    auto control = std::make_shared<PlaybackControl>();
     std::thread thread;
     try {
-        thread = std::thread(playback, control, shared, std::move(std::get<Pcm>(opened)), config);
+        thread = std::thread(playback, control, shared);
     } catch (const std::system_error& e) {
-        return fail(e.what());
+        std::fprintf(stderr, "son désactivé : %s\n", e.what());
+        return Synth{};
     }
     Synth synth;
     synth.shared = std::move(shared);
