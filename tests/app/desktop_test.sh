@@ -140,6 +140,36 @@ focus "$WIN"
 press "$WIN" Escape
 expect_clean_exit "Échap sur le titre après le focus" "$work/err6" ""
 
+# Watching a replay, the focus going elsewhere pauses it (it used to end the program);
+# Enter resumes it and Escape ends it.
+"$work/pyrelle" --seed 8 --record "$work/watch.rpl" 2>"$work/err8" &
+PID=$!
+WIN=$(wait_window Pyrelle) || fail "aucune fenêtre pour l'enregistrement"
+press "$WIN" Return
+press "$WIN" Right 2
+sleep 3
+"$tools/wm_close" "$WIN"
+expect_clean_exit "enregistrement à regarder" "$work/err8" ""
+"$work/pyrelle" --replay "$work/watch.rpl" 2>"$work/err9" &
+PID=$!
+WIN=$(wait_window Pyrelle) || fail "aucune fenêtre pour la relecture"
+focus "$WIN"
+xmessage -name autre3 "autre fenêtre" &
+other_pid=$!
+other=$(wait_window autre3) || fail "pas d'autre fenêtre"
+focus "$other"
+sleep 0.5
+kill -0 "$PID" 2>/dev/null || fail "la perte du focus a fermé la relecture"
+paused=$(shot "$WIN")
+sleep 0.5
+expect_eq "relecture en pause" "$(shot "$WIN")" "$paused"
+kill "$other_pid" 2>/dev/null || true
+press "$WIN" Return
+sleep 0.3
+[ "$(shot "$WIN")" != "$paused" ] || fail "Entrée ne reprend pas la relecture"
+press "$WIN" Escape
+expect_clean_exit "Échap pendant la relecture" "$work/err9" ""
+
 # --fullscreen starts on the whole screen.
 "$work/pyrelle" --fullscreen 2>"$work/err7" &
 PID=$!

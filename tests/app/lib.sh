@@ -24,23 +24,26 @@ expect_eq() {  # what, got, want
     [ "$2" = "$3" ] || fail "$1 : obtenu «$2», attendu «$3»"
 }
 
-# Starts a virtual X server on a free display and exports DISPLAY; stopped on exit.
+# Starts a virtual X server on a free display and exports DISPLAY; stopped on exit. The
+# server picks the display itself (-displayfd) and says which: two tests starting at once
+# can never share one, as they could when each looked for a free number first.
 start_xvfb() {  # [screen size, default 1600x900]
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 "${1:-1600x900}x24" -nolisten tcp >/dev/null 2>&1 &
-        XVFB_PID=$!
-        for _ in $(seq 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            sleep 0.1
-        done
-        if kill -0 "$XVFB_PID" 2>/dev/null; then
-            export DISPLAY=":$n"
-            trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
-            return 0
-        fi
+    local said n=""
+    said=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${1:-1600x900}x24" -nolisten tcp 3>"$said" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 300); do
+        n=$(head -n 1 "$said")
+        [ -n "$n" ] && [ -e "/tmp/.X11-unix/X$n" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    rm -f "$said"
+    if [ -n "$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+        export DISPLAY=":$n"
+        trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
+        return 0
+    fi
     fail "pas de serveur X virtuel"
 }
 
