@@ -1,8 +1,11 @@
 // libFuzzer target: the records text. Whatever a damaged file holds, reading it never fails,
-// and what the game then writes reads back as the same records.
+// and what the game then writes reads back as the same records. The input split at its
+// first NUL is also two files merged as a save merges them: the best of both, whichever
+// comes first.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "game/records.hpp"
@@ -17,5 +20,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (second.best_time_night.has_value() != first.best_time_night.has_value()) std::abort();
     // Times are written with two decimals: the second writing is the first one exactly.
     if (pyrelle::format_records(second) != written) std::abort();
+
+    const std::size_t cut = text.find('\0');
+    if (cut == std::string_view::npos) return 0;
+    const pyrelle::Records a = pyrelle::parse_records(text.substr(0, cut));
+    const pyrelle::Records b = pyrelle::parse_records(text.substr(cut + 1));
+    const pyrelle::Records merged = pyrelle::best_of(a, b);
+    if (!(merged == pyrelle::best_of(b, a))) std::abort();
+    if (merged.best_depth < a.best_depth || merged.best_depth < b.best_depth) std::abort();
+    const auto no_worse = [](std::optional<float> best, std::optional<float> x) {
+        return !x || (best && *best <= *x);
+    };
+    if (!no_worse(merged.best_time, a.best_time) || !no_worse(merged.best_time, b.best_time))
+        std::abort();
+    if (!no_worse(merged.best_time_night, a.best_time_night) ||
+        !no_worse(merged.best_time_night, b.best_time_night))
+        std::abort();
     return 0;
 }
