@@ -158,6 +158,90 @@ TEST(ReplayFile, TheRecorderKeepsRunsAndThePlayerGivesBackEveryStep) {
     EXPECT_FALSE(player.next());
 }
 
+// The bytes of one run of `count` steps, as the file holds them: the keys, then the count in
+// LEB128 (seven bits a byte, low bits first, the high bit on every byte but the last).
+TEST(ReplayFile, StepCountsAreWrittenInTheirShortestLeb128Form) {
+    struct Case {
+        std::uint32_t count;
+        std::vector<std::uint8_t> leb128;
+    };
+    const Case cases[] = {
+        {1, {0x01}},
+        {127, {0x7F}},
+        {128, {0x80, 0x01}},
+        {16383, {0xFF, 0x7F}},
+        {16384, {0x80, 0x80, 0x01}},
+        {0xFFFFFFFFu, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F}},
+    };
+    constexpr std::size_t kCheckBytes = 17;  // screen, depth, steps, state after the runs
+    for (const Case& c : cases) {
+        Replay r = bare_replay();
+        r.runs = {{5, c.count}};
+        r.end.steps = c.count;
+        const std::vector<std::uint8_t> bytes = encode_replay(r);
+        ASSERT_EQ(bytes.size(), 24 + 2 + c.leb128.size() + kCheckBytes) << c.count;
+        EXPECT_EQ(bytes[24], 1) << c.count;  // one run
+        EXPECT_EQ(bytes[25], 5) << c.count;  // its keys
+        const std::vector<std::uint8_t> written(bytes.begin() + 26,
+                                                bytes.end() - static_cast<long>(kCheckBytes));
+        EXPECT_EQ(written, c.leb128) << c.count;
+        const auto decoded = decode_replay(bytes);
+        ASSERT_TRUE(decoded.ok()) << c.count << ": " << decoded.error();
+        EXPECT_EQ(decoded.value(), r) << c.count;
+    }
+    // The run count itself is one too: 128 runs take two bytes.
+    Replay many = bare_replay();
+    for (std::uint32_t i = 0; i < 128; ++i)
+        many.runs.push_back({static_cast<std::uint8_t>(i % 2), 1});
+    many.end.steps = 128;
+    const std::vector<std::uint8_t> bytes = encode_replay(many);
+    EXPECT_EQ(bytes[24], 0x80);
+    EXPECT_EQ(bytes[25], 0x01);
+    ASSERT_TRUE(decode_replay(bytes).ok());
+}
+
+// A run takes at least two bytes, so a run count above half the bytes left is refused before
+// any run is read (and before any room is made for them); one at the bound goes on to the
+// runs, where a bad first run is what is said.
+TEST(ReplayFile, ARunCountTheRestOfTheFileCannotHoldIsRefusedAtOnce) {
+    for (const std::uint32_t left : {40u, 41u}) {
+        for (const std::uint32_t count : {left / 2, left / 2 + 1}) {
+            std::vector<std::uint8_t> bytes = encode_replay(bare_replay());
+            bytes.resize(24);
+            bytes.push_back(static_cast<std::uint8_t>(count));  // below 128: one byte
+            bytes.push_back(0xFF);                               // a run with bad keys
+            bytes.resize(25 + left, 0x01);
+            EXPECT_EQ(reason(bytes), count > left / 2 ? "fichier tronqué" : "données invalides")
+                << count << " runs in " << left << " bytes";
+        }
+    }
+}
+
+// Each start-up flag alone comes back alone: two swapped flags cannot hide behind fields
+// that are all false or all true.
+TEST(ReplayFile, EachStartFlagAloneComesBackAlone) {
+    using Set = void (*)(ReplayStart&);
+    const Set each[] = {
+        [](ReplayStart& s) { s.night = true; },
+        [](ReplayStart& s) { s.autopilot = true; },
+        [](ReplayStart& s) { s.warp_exit = true; },
+        [](ReplayStart& s) { s.warp_water = true; },
+        [](ReplayStart& s) { s.warp_lost = true; },
+        [](ReplayStart& s) { s.moths_near = true; },
+        [](ReplayStart& s) { s.light_all = true; },
+        [](ReplayStart& s) { s.depth = 3; },
+        [](ReplayStart& s) { s.records.best_time = 83.4f; },
+        [](ReplayStart& s) { s.records.best_time_night = 91.0f; },
+    };
+    for (std::size_t i = 0; i < std::size(each); ++i) {
+        Replay r = bare_replay();
+        each[i](r.start);
+        const auto decoded = decode_replay(encode_replay(r));
+        ASSERT_TRUE(decoded.ok()) << i << ": " << decoded.error();
+        EXPECT_EQ(decoded.value().start, r.start) << "flag " << i;
+    }
+}
+
 std::string read_reason(const fs::path& path) {
     const auto read = read_replay(path);
     return read.ok() ? "<accepted>" : read.error();

@@ -181,6 +181,19 @@ TEST(PlaySession, TheBestRunBesideTheRecordsFollowsTheBestTime) {
     }
 }
 
+// A victory slower than the best time is no record: nothing is written beside the records.
+TEST(PlaySession, AVictoryThatSetsNoRecordWritesNoBestRun) {
+    TempDir dir;
+    const std::filesystem::path records = dir.path / "pyrelle.sav";
+    fixtures::write_file(records, "best_depth=10\nbest_time=0.01\n");
+    NearTheSource run(records, false, true);
+    run.game.records = Records::load(records);  // as a game started after that record holds
+    ASSERT_TRUE(run.reach_the_source());
+    EXPECT_FALSE(run.game.new_record);
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "pyrelle-meilleur.rpl"));
+    EXPECT_EQ(fixtures::read_file(records), "best_depth=10\nbest_time=0.01\n");
+}
+
 // The watcher's M reaches the game while the replay steers everything else.
 TEST(PlaySession, MuteIsTheWatchersWhileAReplayPlays) {
     const Played played = fly_to_the_source(1, 600);
