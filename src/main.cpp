@@ -18,8 +18,9 @@
 namespace {
 
 int run_window(pyrelle::PlaySession& session, pyrelle::Game& game, bool fullscreen) {
-    game.synth = pyrelle::start_audio();
-    pyrelle::SessionLoop loop(session, game);
+    // The sound starts once the window is up: its messages then reach standard error, which
+    // the window's set-up silences while the windowing libraries load.
+    pyrelle::SessionLoop loop(session, game, [&game] { game.synth = pyrelle::start_audio(); });
     if (const auto ran = pyrelle::App::run({"Pyrelle", fullscreen}, loop); !ran.ok()) {
         std::fprintf(stderr, "erreur : %s\n", ran.error().c_str());
         return 1;

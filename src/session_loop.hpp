@@ -1,4 +1,7 @@
 #pragma once
+#include <functional>
+#include <utility>
+
 #include "engine/step_loop.hpp"
 #include "game/game.hpp"
 #include "session.hpp"
@@ -11,18 +14,24 @@ namespace pyrelle {
 // pauses the run, exactly as Escape would.
 class SessionLoop final : public LoopClient {
   public:
-    SessionLoop(PlaySession& session, Game& game) : session_(session), game_(game) {}
+    // `on_shown` runs once the window is up.
+    SessionLoop(PlaySession& session, Game& game, std::function<void()> on_shown = {})
+        : session_(session), game_(game), on_shown_(std::move(on_shown)) {}
 
     bool step(const Input& input, float dt) override;
     void render(Canvas& canvas) override;
     bool playing() const override;
     void focus_lost() override;
+    void window_shown() override {
+        if (on_shown_) on_shown_();
+    }
 
     bool replay_paused() const { return replay_paused_; }
 
   private:
     PlaySession& session_;
     Game& game_;
+    std::function<void()> on_shown_;
     bool escape_owed_ = false;  // the focus went during a run: the next step gets Escape
     bool replay_paused_ = false;
 };

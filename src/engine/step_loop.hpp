@@ -22,6 +22,8 @@ class LoopClient {
     virtual bool playing() const = 0;
     // The window lost the focus (another window, a notification): a run being played pauses.
     virtual void focus_lost() = 0;
+    // The window is up, before the first step: what waited for it (the sound) may start.
+    virtual void window_shown() {}
 };
 
 // The fixed-step bookkeeping of the window loop, kept apart from the window layer

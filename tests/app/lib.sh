@@ -89,6 +89,35 @@ wait_window() {
     return 1
 }
 
+shot() {  # window -> checksum of its picture
+    xwd -silent -id "$1" | md5sum | cut -d' ' -f1
+}
+
+# Prints the picture once two shots a moment apart agree: in the game, only a pause stands
+# still.
+still() {
+    local a b deadline=$((SECONDS + 30))
+    a=$(shot "$1")
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        sleep 0.3
+        b=$(shot "$1")
+        [ "$a" = "$b" ] && { echo "$a"; return 0; }
+        a=$b
+    done
+    return 1
+}
+
+# Prints the first picture that differs from $2.
+changed_from() {
+    local now deadline=$((SECONDS + 30))
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        now=$(shot "$1")
+        [ "$now" != "$2" ] && { echo "$now"; return 0; }
+        sleep 0.05
+    done
+    return 1
+}
+
 # Holds a key long enough for the game to see it in a frame, then lets go.
 press() {  # window key [seconds]
     xdotool windowfocus --sync "$1" 2>/dev/null || true

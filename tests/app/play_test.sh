@@ -14,34 +14,6 @@ work=$(mktemp -d)
 cp "$bin" "$work/pyrelle"
 start_xvfb
 
-shot() {  # window -> checksum of its picture
-    xwd -silent -id "$1" | md5sum | cut -d' ' -f1
-}
-
-# Prints the picture once two shots a moment apart agree: only the pause stands still.
-still() {
-    local a b deadline=$((SECONDS + 30))
-    a=$(shot "$1")
-    while [ "$SECONDS" -lt "$deadline" ]; do
-        sleep 0.3
-        b=$(shot "$1")
-        [ "$a" = "$b" ] && { echo "$a"; return 0; }
-        a=$b
-    done
-    return 1
-}
-
-# Prints the first picture that differs from $2.
-changed_from() {
-    local now deadline=$((SECONDS + 30))
-    while [ "$SECONDS" -lt "$deadline" ]; do
-        now=$(shot "$1")
-        [ "$now" != "$2" ] && { echo "$now"; return 0; }
-        sleep 0.05
-    done
-    return 1
-}
-
 shows() { [ "$(shot "$1")" = "$2" ]; }
 records_are() { [ "$(cat "$work/pyrelle.sav" 2>/dev/null)" = "$1" ]; }
 

@@ -226,6 +226,7 @@ struct FramePacer {
 Result<void> App::run(const AppSettings& settings, LoopClient& client) {
     Window w;
     if (auto opened = open_window(w, settings); !opened.ok()) return opened;
+    client.window_shown();
     Pads pads;  // closed before the window takes SDL down
     Canvas canvas(kViewWidth, kViewHeight);
     StepLoop loop;

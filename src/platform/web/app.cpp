@@ -243,6 +243,7 @@ Result<void> App::run(const AppSettings&, LoopClient& client) {
     // Lives on this stack for good: the browser's loop below never returns here, and the
     // stack is left as it is (the game on main's stack stays alive too).
     WebLoop w(client);
+    client.window_shown();
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(window, &w, true, on_key_down);
     emscripten_set_keyup_callback(window, &w, true, on_key_up);
