@@ -57,7 +57,8 @@ void add_level(Fingerprint& f, const Level& level) {
         f.add(Vec2{moth.x, moth.y});
         f.add(moth.stun_timer);
     }
-    f.add(level.particles.size());
+    // Eight bytes on every machine: a size_t is four in WebAssembly and eight here.
+    f.add(static_cast<std::uint64_t>(level.particles.size()));
 }
 
 }  // namespace
