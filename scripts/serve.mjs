@@ -17,6 +17,7 @@ const types = {
   '.mjs': 'text/javascript; charset=utf-8',
   '.wasm': 'application/wasm',
   '.png': 'image/png',
+  '.rpl': 'application/octet-stream',  // replays to watch (?replay=)
 };
 
 const server = createServer((request, response) => {

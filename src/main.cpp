@@ -98,7 +98,9 @@ int main(int argc, char** argv) {
                                              options.shot_path)
                      : run_window(session, game, options.fullscreen);
     if (session.mismatch()) {
-        std::fprintf(stderr, "%s\n", session.mismatch()->c_str());
+        // The window's loop said it when it stopped there; a headless run says it after its
+        // summary.
+        if (options.headless_frames) std::fprintf(stderr, "%s\n", session.mismatch()->c_str());
         status = 1;
     }
     if (record) {

@@ -1,5 +1,7 @@
 #include "session_loop.hpp"
 
+#include <cstdio>
+
 #include "headless.hpp"
 
 namespace pyrelle {
@@ -17,7 +19,12 @@ bool SessionLoop::step(const Input& input, float dt) {
     escape_owed_ = false;
     const bool go_on = session_.step(keys, dt);
     print_reports(session_);
-    return go_on && !session_.mismatch();
+    if (session_.mismatch()) {
+        // Said here: in a browser, nothing runs after the window's loop ends.
+        std::fprintf(stderr, "%s\n", session_.mismatch()->c_str());
+        return false;
+    }
+    return go_on;
 }
 
 void SessionLoop::render(Canvas& canvas) {

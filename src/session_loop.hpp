@@ -10,7 +10,7 @@ namespace pyrelle {
 
 // What the window loop drives: a play session of the game. While a replay is watched, the
 // watcher's Escape ends it, and so does a replay that ends somewhere else than it was
-// recorded; losing the focus pauses it until Enter or Space. During a run, losing the focus
+// recorded (which it says); losing the focus pauses it until Enter or Space. During a run, losing the focus
 // pauses the run, exactly as Escape would.
 class SessionLoop final : public LoopClient {
   public:

@@ -1,5 +1,6 @@
 // The page around the game: the picture's scale, the fullscreen button, the seed from the
-// address, the records kept in the browser's storage, and the notices.
+// address, replays to watch (from the address or dropped on the page), the records kept in
+// the browser's storage, and the notices.
 'use strict';
 
 (function () {
@@ -8,6 +9,9 @@
   const PROGRAM_DIR = '/pyrelle';
   const RECORDS_FILE = PROGRAM_DIR + '/pyrelle.sav';
   const RECORDS_KEY = 'pyrelle.sav';
+  const REPLAY_FILE = PROGRAM_DIR + '/relecture.rpl';
+  const DROPPED_KEY = 'pyrelle.relecture';  // a dropped replay, across the reload it asks for
+  const MOST_REPLAY_BYTES = 4 * 1024 * 1024;  // as the game reads at most
 
   const canvas = document.getElementById('ecran');
   const frame = document.getElementById('cadre');
@@ -58,6 +62,59 @@
     return [];
   }
 
+  // The replay to watch, as bytes, or null: one dropped on the page just before it reloaded,
+  // else the one ?replay=ADDRESS names (fetched from there, relative to the page).
+  async function replay_to_watch() {
+    try {
+      const dropped = window.sessionStorage.getItem(DROPPED_KEY);
+      if (dropped !== null) {
+        window.sessionStorage.removeItem(DROPPED_KEY);
+        return Uint8Array.from(atob(dropped), (c) => c.charCodeAt(0));
+      }
+    } catch (e) {
+      // No session storage: nothing can have been dropped.
+    }
+    const address = new URLSearchParams(window.location.search).get('replay');
+    if (address === null) return null;
+    try {
+      const response = await fetch(new URL(address, window.location.href));
+      if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+      const bytes = new Uint8Array(await response.arrayBuffer());
+      if (bytes.length > MOST_REPLAY_BYTES) throw new Error('fichier trop grand');
+      return bytes;
+    } catch (e) {
+      tell('Relecture introuvable (' + address + ') : ' + e.message + '. Partie normale.');
+      return null;
+    }
+  }
+
+  // A .rpl file dropped anywhere on the page: the page starts again to watch it.
+  function take_dropped_replays() {
+    window.addEventListener('dragover', (event) => event.preventDefault());
+    window.addEventListener('drop', (event) => {
+      event.preventDefault();
+      const file = event.dataTransfer.files[0];
+      if (!file) return;
+      if (file.size > MOST_REPLAY_BYTES) {
+        tell('Ce fichier est trop grand pour être une relecture.');
+        return;
+      }
+      file.arrayBuffer().then((buffer) => {
+        let text = '';
+        new Uint8Array(buffer).forEach((b) => { text += String.fromCharCode(b); });
+        try {
+          window.sessionStorage.setItem(DROPPED_KEY, btoa(text));
+        } catch (e) {
+          tell('Le navigateur refuse de garder la relecture le temps de recharger la page.');
+          return;
+        }
+        const address = new URL(window.location.href);
+        address.searchParams.delete('replay');
+        window.location.href = address.href;
+      });
+    });
+  }
+
   // The browser's storage, or null when it is refused (private windows, blocked cookies):
   // records then last as long as the page.
   function storage() {
@@ -96,26 +153,50 @@
     };
   }
 
-  window.Module = {
-    arguments: game_arguments(),
-    preRun: [() => prepare_records(window.Module.FS)],
-    onQuit: () => {
-      tell('Partie quittée. Appuyez sur Entrée ou cliquez pour rejouer.');
-      const again = (event) => {
-        if (event.type === 'keydown' && event.code !== 'Enter' && event.code !== 'NumpadEnter') {
-          return;
-        }
-        window.location.reload();
-      };
-      window.addEventListener('keydown', again);
-      window.addEventListener('click', again);
-    },
-    onAbort: (what) => tell('Pyrelle s\'est arrêté : ' + what),
-  };
+  async function start() {
+    take_dropped_replays();
+    const replay = await replay_to_watch();
+    start_game(replay);
+  }
 
-  const script = document.createElement('script');
-  script.src = 'pyrelle.js';
-  script.onerror = () => tell('pyrelle.js n\'a pas pu être chargé.');
-  document.body.appendChild(script);
-  canvas.focus();
+  function start_game(replay) {
+    let last_error = '';
+    window.Module = {
+      arguments: replay ? ['--replay', REPLAY_FILE] : game_arguments(),
+      preRun: [() => {
+        prepare_records(window.Module.FS);
+        if (replay) window.Module.FS.writeFile(REPLAY_FILE, replay);
+      }],
+      onQuit: () => {
+        tell(replay ? 'Relecture terminée. Appuyez sur Entrée ou cliquez pour la revoir.'
+                    : 'Partie quittée. Appuyez sur Entrée ou cliquez pour rejouer.');
+        const again = (event) => {
+          if (event.type === 'keydown' && event.code !== 'Enter' && event.code !== 'NumpadEnter') {
+            return;
+          }
+          window.location.reload();
+        };
+        window.addEventListener('keydown', again);
+        window.addEventListener('click', again);
+      },
+      onAbort: (what) => tell('Pyrelle s\'est arrêté : ' + what),
+      // The game's own last line on standard error, shown when it ends on a failure (an
+      // unreadable replay).
+      printErr: (text) => {
+        last_error = text;
+        console.warn(text);
+      },
+      onExit: (status) => {
+        if (status !== 0) tell(last_error || 'Pyrelle s\'est arrêté (' + status + ').');
+      },
+    };
+
+    const script = document.createElement('script');
+    script.src = 'pyrelle.js';
+    script.onerror = () => tell('pyrelle.js n\'a pas pu être chargé.');
+    document.body.appendChild(script);
+    canvas.focus();
+  }
+
+  start();
 })();

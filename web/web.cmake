@@ -9,6 +9,18 @@ target_link_options(pyrelle PRIVATE
 set_property(TARGET pyrelle PROPERTY RULE_LAUNCH_LINK
              "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
 
+# The same game compiled the same way, for Node.js with the machine's files: headless runs
+# and replays from a command line, as the desktop program runs them, so that the tests can
+# compare the browser's arithmetic with the desktop's (node build/web/pyrelle_node.js ...).
+add_executable(pyrelle_node src/main.cpp)
+target_link_libraries(pyrelle_node PRIVATE pyrelle_shell pyrelle_platform)
+# One file (the WebAssembly inside as base64): this Emscripten fetches a separate one with
+# Node.js's fetch, which takes no file paths.
+target_link_options(pyrelle_node PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1
+                                         -sEXIT_RUNTIME=1)
+set_property(TARGET pyrelle_node PROPERTY RULE_LAUNCH_LINK
+             "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
+
 set(PYRELLE_PAGE_FILES index.html pyrelle.css page.js)
 set(PYRELLE_PAGE_OUTPUTS)
 foreach(file ${PYRELLE_PAGE_FILES})

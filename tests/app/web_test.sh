@@ -32,8 +32,16 @@ cp "$work/records.sav" "$work/records/pyrelle.sav"
     fail "image de référence"
 "$work/records/pyrelle" --seed 42 --headless 0 --idle --shot "$work/title-records.png" 2>/dev/null ||
     fail "image de référence avec records"
+# A replay to watch in the page, served beside it, and its first picture on the desktop.
+replay="$here/../data/replays/descent.rpl"
+"$work/plain/pyrelle" --replay "$replay" --headless 0 --shot "$work/replay-descent.png" 2>/dev/null ||
+    fail "image de référence de la relecture"
+mkdir "$work/site"
+cp -r "$site"/. "$work/site/"
+mkdir "$work/site/relectures"
+cp "$replay" "$work/site/relectures/descent.rpl"
 
-node "$repo/scripts/serve.mjs" "$site" 0 >"$work/server.out" 2>&1 &
+node "$repo/scripts/serve.mjs" "$work/site" 0 >"$work/server.out" 2>&1 &
 server=$!
 wait_until 20 grep -q '^http://' "$work/server.out" || fail "le serveur ne démarre pas : $(cat "$work/server.out")"
 url=$(head -n 1 "$work/server.out")

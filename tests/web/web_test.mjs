@@ -339,6 +339,45 @@ try {
   check(said.length === 1 && mute_problems.length === 0,
         `sans Web Audio : ${JSON.stringify(said)} ${mute_problems.join(' ; ')}`);
   await mute.close();
+
+  // 11. A replay named in the address plays in the page, from the desktop's first picture; a
+  //     replay file dropped on the page does the same; one that cannot be fetched leaves a
+  //     notice and a game to play.
+  const replay_problems = [];
+  const watch = await open_page(replay_problems);
+  await watch.goto(`${url}?replay=relectures/descent.rpl`, {waitUntil: 'load'});
+  if (await wait_for(watch, () => window.Module && Module.firstFrame, 'une image de la relecture')) {
+    const differences = await differences_from(watch, join(references, 'replay-descent.png'));
+    check(differences.length === 0, 'la relecture ?replay= commence comme sur le bureau' +
+          (differences.length ? ` : ${differences.length} pixels diffèrent` : ''));
+  }
+  await watch.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(watch, () => window.Module && Module.firstFrame, 'une image avant le dépôt');
+  const dropped = readFileSync(join(references, 'site', 'relectures', 'descent.rpl'));
+  await Promise.all([
+    watch.waitForNavigation({waitUntil: 'load', timeout: 30000}),
+    watch.evaluate((data) => {
+      const bytes = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+      const transfer = new DataTransfer();
+      transfer.items.add(new File([bytes], 'descent.rpl'));
+      window.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, cancelable: true}));
+    }, dropped.toString('base64')),
+  ]);
+  if (await wait_for(watch, () => window.Module && Module.firstFrame, 'une image après le dépôt')) {
+    const differences = await differences_from(watch, join(references, 'replay-descent.png'));
+    check(differences.length === 0, 'une relecture déposée sur la page s\'y joue' +
+          (differences.length ? ` : ${differences.length} pixels diffèrent` : ''));
+  }
+  check(replay_problems.length === 0,
+        `relectures sans erreur${replay_problems.length ? ' : ' + replay_problems.join(' ; ') : ''}`);
+  await watch.close();
+  const lost = await open_page([]);
+  await lost.goto(`${url}?replay=relectures/absente.rpl&seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(lost, () => window.Module && Module.firstFrame, 'une partie sans la relecture');
+  const lost_text = await lost.$eval('#avis', (p) => (p.hidden ? '' : p.textContent));
+  check(lost_text.startsWith('Relecture introuvable (relectures/absente.rpl) : 404'),
+        `relecture absente : « ${lost_text} »`);
+  await lost.close();
 } finally {
   await browser.close();
   rmSync(profile, {recursive: true, force: true});
