@@ -129,7 +129,8 @@ Dd cos_dd(Dd r) {
 // the result, is far under the closest any float's sine or cosine comes to a float midpoint
 // (tools/check_float_math.cpp checks every float).
 float sin_cos_slow(float x, std::int32_t phase) {
-    const float a = x < 0.0f ? -x : x;
+    const float a = float_from_bits(bits_of(x) & 0x7FFFFFFFu);
+    const bool negative = (bits_of(x) >> 31) != 0;
     Dd r{a, 0.0};
     std::int32_t q = 0;
     if (static_cast<double>(a) >= kPiOver4) {
@@ -143,7 +144,7 @@ float sin_cos_slow(float x, std::int32_t phase) {
     }
     q += phase;
     Dd v = (q & 1) ? cos_dd(r) : sin_dd(r);
-    if (((q & 2) != 0) != (phase == kSinPhase && x < 0.0f)) v = dd_neg(v);
+    if (((q & 2) != 0) != (phase == kSinPhase && negative)) v = dd_neg(v);
     return round_to_float(v);
 }
 
@@ -155,7 +156,9 @@ float sin_cos_slow(float x, std::int32_t phase) {
 // within 2^-50.2 of the exact value. Unless that is near a float midpoint (then the slow path
 // decides), both round to the same float.
 float sin_cos(float x, std::int32_t phase) {
-    const float a = x < 0.0f ? -x : x;
+    // The sign from the bit, so that sin(-0) is -0.
+    const float a = float_from_bits(bits_of(x) & 0x7FFFFFFFu);
+    const bool negative = (bits_of(x) >> 31) != 0;
     if (!(a <= 3.40282347e38f)) return x - x;  // NaN for NaN and the infinities
     const double ad = a;
     double r = ad;
@@ -174,7 +177,7 @@ float sin_cos(float x, std::int32_t phase) {
     }
     q += phase;
     double v = (q & 1) ? cos_poly(r) : sin_poly(r);
-    if (((q & 2) != 0) != (phase == kSinPhase && x < 0.0f)) v = -v;
+    if (((q & 2) != 0) != (phase == kSinPhase && negative)) v = -v;
     if (near_float_midpoint(v, kTrigTolerance)) return sin_cos_slow(x, phase);
     return static_cast<float>(v);
 }
