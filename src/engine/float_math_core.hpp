@@ -37,6 +37,26 @@ inline float float_from_bits(std::uint32_t u) {
     return v;
 }
 
+// The fast paths' relative error bounds (the arguments stand above each function), and the
+// distance from a float midpoint within which their result goes to the slow path: four times
+// the bound, in units in the last place of the double result (an ulp is at least 2^-53 of it).
+constexpr double kTrigErrorBound = 0x1p-50;
+constexpr std::uint64_t kTrigTolerance = 32;  // 4 * 2^-50 * 2^53
+constexpr double kExpErrorBound = 0x1p-51;
+constexpr std::uint64_t kExpTolerance = 16;  // 4 * 2^-51 * 2^53
+constexpr double kPowErrorBound = 0x1p-43;
+constexpr std::uint64_t kPowTolerance = 4096;  // 4 * 2^-43 * 2^53
+
+// The fast paths' double results, before the midpoint test, reachable so that the tests can
+// hold each to its bound. sin_cos_fast takes a finite x (phase 0 for sin, 1 for cos) and
+// returns false for the arguments it leaves to the slow path; exp_fast takes
+// -104 <= x <= 89, exp2_fast a non-integer -150 < x < 128; pow_fast takes |x| finite and
+// non-zero and y finite, returns its z = y log2|x| and sets v = 2^z when -152 <= z <= 129.
+bool sin_cos_fast(float x, std::int32_t phase, double& v);
+double exp_fast(float x);
+double exp2_fast(float x);
+double pow_fast(double ax, float y, double& v);
+
 // 2^n for -1022 <= n <= 1023, built from its bits.
 inline double pow2(std::int32_t n) {
     return double_from_bits(static_cast<std::uint64_t>(n + 1023) << 52);

@@ -10,9 +10,6 @@ using namespace detail;
 
 namespace {
 
-// exp_core is within 2^-51.3 of the exact value, and the reduced argument adds at most 2^-60:
-// under 3.5 units in the last place of the double result.
-constexpr std::uint64_t kExpTolerance = 16;
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
 // e^x in double-double: x = n ln2 + t with n * ln2's high half exact (|n| < 2^8, the high half
@@ -39,43 +36,54 @@ float exp2_slow(float x) {
 
 }  // namespace
 
+namespace detail {
+
 // x = k ln2/64 + r: k * ln2/64's high part (38 bits) is exact for |k| < 2^15, and so is the
 // first difference (both near x, on a 2^-45 grid); the low part's product and the second
 // difference leave r within 2^-60 of x - k ln2/64 (|r| <= ln2/128 + 2^-45). Then
-// e^x = 2^(k/64) e^r, within 2^-51.3 + 2^-60 of the exact value (see exp_core): the float
-// nearest the double result is the correctly rounded one unless the result is near a float
-// midpoint, when the slow path decides. e^x is never a midpoint itself: it is transcendental
-// for x != 0 (Lindemann), and e^0 = 1 comes out exact.
-float exp(float x) {
-    if (x != x) return x + x;
-    if (x > 89.0f) return kInfinity;  // e^88.8 > 2^128: overflows
-    if (x < -104.0f) return 0.0f;     // e^-104 < 2^-150: below the smallest midpoint
+// e^x = 2^(k/64) e^r, within 2^-51.3 + 2^-60 of the exact value (see exp_core), under
+// kExpErrorBound: the float nearest the double result is the correctly rounded one unless the
+// result is near a float midpoint, when the slow path decides. e^x is never a midpoint itself:
+// it is transcendental for x != 0 (Lindemann), and e^0 = 1 comes out exact.
+double exp_fast(float x) {
     const double xd = x;
     const double k =
         static_cast<double>(static_cast<std::int32_t>(xd * k64OverLn2 + (xd < 0.0 ? -0.5 : 0.5)));
     const double r = (xd - k * kLn2Over64Hi) - k * kLn2Over64Lo;
-    const double v = exp_core(static_cast<std::int32_t>(k), r);
-    if (near_float_midpoint(v, kExpTolerance)) return exp_slow(x);
-    return static_cast<float>(v);
+    return exp_core(static_cast<std::int32_t>(k), r);
 }
 
 // x = k/64 + r exactly (x * 64 is exact, and so is its distance to the integer k), and
 // 2^x = 2^(k/64) e^(r ln2), where r ln2 rounds at 2^-53 of itself, under 2^-60 absolute: the
-// same bound as exp. Integers give exact powers of two, the only exact results (2^x is
-// irrational for any other rational x); 2^-150, exactly halfway to the smallest subnormal,
-// rounds to even, 0.
+// same bound as exp.
+double exp2_fast(float x) {
+    const double scaled = static_cast<double>(x) * 64.0;
+    const double k =
+        static_cast<double>(static_cast<std::int32_t>(scaled + (scaled < 0.0 ? -0.5 : 0.5)));
+    const double r = (scaled - k) * 0x1p-6;
+    return exp_core(static_cast<std::int32_t>(k), r * kLn2Hi);
+}
+
+}  // namespace detail
+
+float exp(float x) {
+    if (x != x) return x + x;
+    if (x > 89.0f) return kInfinity;  // e^88.8 > 2^128: overflows
+    if (x < -104.0f) return 0.0f;     // e^-104 < 2^-150: below the smallest midpoint
+    const double v = exp_fast(x);
+    if (near_float_midpoint(v, kExpTolerance)) return exp_slow(x);
+    return static_cast<float>(v);
+}
+
+// Integers give exact powers of two, the only exact results (2^x is irrational for any other
+// rational x); 2^-150, exactly halfway to the smallest subnormal, rounds to even, 0.
 float exp2(float x) {
     if (x != x) return x + x;
     if (x >= 128.0f) return kInfinity;
     if (x <= -150.0f) return 0.0f;
-    const double xd = x;
-    const std::int32_t whole = static_cast<std::int32_t>(xd);
-    if (static_cast<double>(whole) == xd) return static_cast<float>(pow2(whole));
-    const double scaled = xd * 64.0;
-    const double k =
-        static_cast<double>(static_cast<std::int32_t>(scaled + (scaled < 0.0 ? -0.5 : 0.5)));
-    const double r = (scaled - k) * 0x1p-6;
-    const double v = exp_core(static_cast<std::int32_t>(k), r * kLn2Hi);
+    const std::int32_t whole = static_cast<std::int32_t>(x);
+    if (static_cast<float>(whole) == x) return static_cast<float>(pow2(whole));
+    const double v = exp2_fast(x);
     if (near_float_midpoint(v, kExpTolerance)) return exp2_slow(x);
     return static_cast<float>(v);
 }

@@ -14,8 +14,6 @@ namespace {
 
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-// The fast path's relative error is below 2^-43 (see pow), 2^10 units in the last place.
-constexpr std::uint64_t kPowTolerance = 4096;
 
 enum class IntegerKind { NotInteger, Odd, Even };
 
@@ -131,12 +129,27 @@ float with_sign(float v, bool negative) {
 
 }  // namespace
 
+namespace detail {
+
 // The fast path: log2|x| within 2^-50 of itself (log2_fast), times y with one more rounding,
 // gives z within 2^-49.8 |z| <= 2^-42.5 of y log2|x| (|z| <= 152 here; beyond, the result
 // overflows or is below half the smallest subnormal). 2^z then carries ln2 * 2^-42.5 from z
-// and 2^-51.3 from exp_core: under 2^-43 in all. Unless the double result is that close to a
-// float midpoint, it rounds to the correctly rounded float; otherwise the exact result (if it
-// is a double) or the slow path decides.
+// and 2^-51.3 from exp_core: under 2^-43 in all (kPowErrorBound). Unless the double result is
+// that close to a float midpoint, it rounds to the correctly rounded float; otherwise the
+// exact result (if it is a double) or the slow path decides.
+double pow_fast(double ax, float y, double& v) {
+    const double z = static_cast<double>(y) * log2_fast(ax);
+    if (!(z >= -152.0 && z <= 129.0)) return z;
+    const double scaled = z * 64.0;
+    const double k =
+        static_cast<double>(static_cast<std::int32_t>(scaled + (scaled < 0.0 ? -0.5 : 0.5)));
+    const double r = (scaled - k) * 0x1p-6;  // exact
+    v = exp_core(static_cast<std::int32_t>(k), r * kLn2Hi);
+    return z;
+}
+
+}  // namespace detail
+
 float pow(float x, float y) {
     const std::uint32_t ix = bits_of(x), iy = bits_of(y);
     if ((iy & 0x7FFFFFFFu) == 0 || ix == 0x3F800000u) return 1.0f;  // y = ±0, x = 1, even NaN
@@ -165,14 +178,10 @@ float pow(float x, float y) {
         const std::int32_t n = static_cast<std::int32_t>(ey);
         if (static_cast<double>(n) == ey) return with_sign(static_cast<float>(pow2(n)), negative);
     }
-    const double z = static_cast<double>(y) * log2_fast(axd);
+    double v = 0.0;
+    const double z = pow_fast(axd, y, v);
     if (z > 129.0) return with_sign(kInfinity, negative);
     if (z < -152.0) return with_sign(0.0f, negative);
-    const double scaled = z * 64.0;
-    const double k =
-        static_cast<double>(static_cast<std::int32_t>(scaled + (scaled < 0.0 ? -0.5 : 0.5)));
-    const double r = (scaled - k) * 0x1p-6;  // exact
-    const double v = exp_core(static_cast<std::int32_t>(k), r * kLn2Hi);
     if (near_float_midpoint(v, kPowTolerance)) {
         double exact = 0.0;
         if (exact_power(axd, y, exact)) return with_sign(static_cast<float>(exact), negative);

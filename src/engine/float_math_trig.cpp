@@ -18,9 +18,6 @@ constexpr double kCodyWaiteLimit = 0x1p23;
 // negligible beside r. A scan of every float below 2^23 found none with |r| under 2^-27.8, so
 // this only guards the bound.
 constexpr double kSmallRemainder = 0x1p-30;
-// Accepted distance from a float midpoint, in units in the last place of the double result:
-// the fast path's relative error is below 2^-50.2, that is under 7 units.
-constexpr std::uint64_t kTrigTolerance = 32;
 
 // a mod pi/2 by Payne-Hanek, for a float a >= pi/4: a = m 2^e with m < 2^24, and a * 2/pi mod 4
 // depends only on the bits of 2/pi from weight 2^(1-e) on. 160 of them, times m, give the
@@ -150,18 +147,29 @@ float sin_cos_slow(float x, std::int32_t phase) {
     return round_to_float(v);
 }
 
+float sin_cos(float x, std::int32_t phase) {
+    if (!(x - x == 0.0f)) return x - x;  // NaN for NaN and the infinities
+    double v = 0.0;
+    if (!sin_cos_fast(x, phase, v) || near_float_midpoint(v, kTrigTolerance))
+        return sin_cos_slow(x, phase);
+    return static_cast<float>(v);
+}
+
+}  // namespace
+
+namespace detail {
+
 // The fast path. The reduced argument r has relative error under 2^-51.4 (Cody-Waite: two
 // exact products and an exact first difference, then two roundings of 2^-53 and an absolute
 // 2^-88.5 that |r| >= 2^-30 makes relative 2^-58.5; Payne-Hanek: the fraction's 2^-51, pi/2's
 // 2^-54 and the product's 2^-53). Through sin or cos that stays under 2^-51.4 of the result
 // (|r cot r| <= 1, |r tan r| <= 1), so with the polynomial's 2^-51.5 the double result is
-// within 2^-50.2 of the exact value. Unless that is near a float midpoint (then the slow path
-// decides), both round to the same float.
-float sin_cos(float x, std::int32_t phase) {
+// within 2^-50.2 of the exact value (kTrigErrorBound). Unless that is near a float midpoint
+// (then the slow path decides), both round to the same float.
+bool sin_cos_fast(float x, std::int32_t phase, double& v) {
     // The sign from the bit, so that sin(-0) is -0.
     const float a = float_from_bits(bits_of(x) & 0x7FFFFFFFu);
     const bool negative = (bits_of(x) >> 31) != 0;
-    if (!(a <= 3.40282347e38f)) return x - x;  // NaN for NaN and the infinities
     const double ad = a;
     double r = ad;
     std::int32_t q = 0;
@@ -169,7 +177,7 @@ float sin_cos(float x, std::int32_t phase) {
         if (ad < kCodyWaiteLimit) {
             const double k = static_cast<double>(static_cast<std::int32_t>(ad * kTwoOverPi + 0.5));
             r = ((ad - k * kPiOver2Part1) - k * kPiOver2Part2) - k * kPiOver2Part3;
-            if (r < kSmallRemainder && r > -kSmallRemainder) return sin_cos_slow(x, phase);
+            if (r < kSmallRemainder && r > -kSmallRemainder) return false;
             q = static_cast<std::int32_t>(k);
         } else {
             const Fraction f = reduce_payne_hanek(a);
@@ -178,13 +186,12 @@ float sin_cos(float x, std::int32_t phase) {
         }
     }
     q += phase;
-    double v = (q & 1) ? cos_poly(r) : sin_poly(r);
+    v = (q & 1) ? cos_poly(r) : sin_poly(r);
     if (((q & 2) != 0) != (phase == kSinPhase && negative)) v = -v;
-    if (near_float_midpoint(v, kTrigTolerance)) return sin_cos_slow(x, phase);
-    return static_cast<float>(v);
+    return true;
 }
 
-}  // namespace
+}  // namespace detail
 
 float sin(float x) {
     return sin_cos(x, kSinPhase);

@@ -85,6 +85,38 @@ class Reference {
     mpfr_t x_, y_, r_;
 };
 
+// |v - f(x, y)| / |f(x, y)| with the exact value from MPFR at 160 bits: how far a double
+// approximation lies from the truth. f(x, y) must be finite and non-zero.
+inline double relative_error(Function f, float x, float y, double v) {
+    mpfr_t a, b, exact, diff;
+    mpfr_inits2(160, a, b, exact, diff, static_cast<mpfr_ptr>(nullptr));
+    mpfr_set_flt(a, x, MPFR_RNDN);
+    mpfr_set_flt(b, y, MPFR_RNDN);
+    switch (f) {
+        case Function::Sin:
+            mpfr_sin(exact, a, MPFR_RNDN);
+            break;
+        case Function::Cos:
+            mpfr_cos(exact, a, MPFR_RNDN);
+            break;
+        case Function::Exp:
+            mpfr_exp(exact, a, MPFR_RNDN);
+            break;
+        case Function::Exp2:
+            mpfr_exp2(exact, a, MPFR_RNDN);
+            break;
+        case Function::Pow:
+            mpfr_pow(exact, a, b, MPFR_RNDN);
+            break;
+    }
+    mpfr_sub_d(diff, exact, v, MPFR_RNDN);
+    mpfr_div(diff, diff, exact, MPFR_RNDN);
+    mpfr_abs(diff, diff, MPFR_RNDN);
+    const double error = mpfr_get_d(diff, MPFR_RNDU);
+    mpfr_clears(a, b, exact, diff, static_cast<mpfr_ptr>(nullptr));
+    return error;
+}
+
 // Same bits, or both NaN (the functions promise a NaN, not which one).
 inline bool same_result(float a, float b) {
     return float_bits(a) == float_bits(b) || (a != a && b != b);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/float_math_core.hpp"
 #include "engine/float_math_reference.hpp"
 #include "engine/rng.hpp"
 
@@ -138,6 +139,61 @@ TEST(FloatMath, PowIsCorrectlyRoundedOnTheGamesArguments) {
         sweep.check(Function::Pow, wide_base, random_bits(rng));
     }
     EXPECT_EQ(sweep.mismatches, 0) << sweep.report;
+}
+
+// Each fast path's double result stays within the error bound its argument states: a wrong
+// coefficient or a lost reduction term shows here on most arguments, long before it turns one
+// rounding in a million.
+TEST(FloatMath, FastPathsStayWithinTheirErrorBounds) {
+    struct Worst {
+        double error = 0.0;
+        std::string where;
+        void note(Function f, float x, float y, double v) {
+            const double e = fmath_reference::relative_error(f, x, y, v);
+            if (e <= error) return;
+            error = e;
+            char text[160];
+            std::snprintf(text, sizeof text, "worst: %s(%a, %a) fast path gives %a, off by %g",
+                          function_name(f), x, y, v, e);
+            where = text;
+        }
+    };
+    Rng rng = Rng::seeded(4);
+    Worst trig, exponential, power;
+    for (std::int32_t i = 0; i < 6000; ++i) {
+        const float bits = random_bits(rng);
+        const float args[] = {uniform(rng, 0.0f, 6.2831855f), 28.0f * uniform(rng, 0.0f, 1e5f),
+                              bits - bits == 0.0f && bits != 0.0f ? bits : 1.0f};
+        for (const float x : args) {
+            for (const std::int32_t phase : {0, 1}) {
+                double v = 0.0;
+                if (fmath::detail::sin_cos_fast(x, phase, v))
+                    trig.note(phase == 0 ? Function::Sin : Function::Cos, x, 0.0f, v);
+            }
+        }
+        const float e = uniform(rng, -104.0f, 89.0f);
+        exponential.note(Function::Exp, e, 0.0f, fmath::detail::exp_fast(e));
+        const float e2 = uniform(rng, -149.9f, 127.9f);
+        if (e2 != static_cast<float>(static_cast<std::int32_t>(e2)))
+            exponential.note(Function::Exp2, e2, 0.0f, fmath::detail::exp2_fast(e2));
+        const float pairs[][2] = {{4.0f * (1.0f - rng.next_f32()), rng.next_f32()},
+                                  {1.0f - rng.next_f32(), 1.5f},
+                                  {std::fabs(random_bits(rng)), uniform(rng, -40.0f, 40.0f)},
+                                  {1.0f + 0x1p-20f * rng.next_f32(), random_bits(rng)}};
+        for (const auto& p : pairs) {
+            if (!(p[0] > 0.0f && p[0] <= kMax && p[1] - p[1] == 0.0f)) continue;
+            double v = 0.0;
+            const double z = fmath::detail::pow_fast(p[0], p[1], v);
+            if (z >= -152.0 && z <= 129.0) power.note(Function::Pow, p[0], p[1], v);
+        }
+    }
+    EXPECT_LE(trig.error, fmath::detail::kTrigErrorBound) << trig.where;
+    EXPECT_LE(exponential.error, fmath::detail::kExpErrorBound) << exponential.where;
+    EXPECT_LE(power.error, fmath::detail::kPowErrorBound) << power.where;
+    // And the sample reached the bounds' neighbourhood: the worst errors are real roundings.
+    EXPECT_GT(trig.error, fmath::detail::kTrigErrorBound / 64);
+    EXPECT_GT(exponential.error, fmath::detail::kExpErrorBound / 64);
+    EXPECT_GT(power.error, fmath::detail::kPowErrorBound / 1024);
 }
 
 // From the rules (IEEE 754 and C99 Annex F), not from MPFR.
