@@ -157,10 +157,15 @@ std::uint64_t run_set(const char* name, Function f, std::uint64_t count, const A
                 static_cast<unsigned long long>(tally.checked.load()),
                 static_cast<unsigned long long>(tally.mpfr_calls.load()),
                 static_cast<unsigned long long>(tally.failures.load()), seconds);
-    for (const Failure& fail : tally.first)
-        std::printf("    %s(%a [%08X], %a [%08X]) = %a, correctly rounded %a\n", function_name(f),
-                    fail.args.x, float_bits(fail.args.x), fail.args.y, float_bits(fail.args.y),
-                    fail.got, fail.want);
+    for (const Failure& fail : tally.first) {
+        if (f == Function::Pow)
+            std::printf("    pow(%a [%08X], %a [%08X]) = %a, correctly rounded %a\n", fail.args.x,
+                        float_bits(fail.args.x), fail.args.y, float_bits(fail.args.y), fail.got,
+                        fail.want);
+        else
+            std::printf("    %s(%a [%08X]) = %a, correctly rounded %a\n", function_name(f),
+                        fail.args.x, float_bits(fail.args.x), fail.got, fail.want);
+    }
     std::fflush(stdout);
     return tally.failures.load();
 }
