@@ -4,11 +4,12 @@
 // 0), the first few of them, and the time taken.
 //
 // MPFR alone would take days for 2^32 arguments, so the C library's double function serves as a
-// filter: glibc documents at most 1 unit in the last place of double for sin, cos, exp, exp2 and
-// pow, so when its result lies further than 32 double units from every float midpoint (and from
-// the overflow threshold), the float nearest to it is the correctly rounded one. Only when it is
-// that close, or when fmath disagrees with it, does MPFR decide, and only MPFR's verdict counts
-// as a failure. About one argument in 2^23 goes to MPFR.
+// filter (Reference::checked, tests/engine/float_math_reference.hpp): glibc documents at most 1
+// unit in the last place of double for sin, cos, exp, exp2 and pow, so when its result lies
+// further than 32 double units from every float midpoint (and from the overflow threshold), the
+// float nearest to it is the correctly rounded one. Only when it is that close, or when fmath
+// disagrees with it, does MPFR decide, and only MPFR's verdict counts as a failure. About one
+// argument in 2^23 goes to MPFR.
 //
 // Build and run by hand (minutes on two cores; nice -n 19 when sharing the machine):
 //   cmake --build build/release --target check_float_math
@@ -61,40 +62,6 @@ float fmath_value(Function f, Args a) {
     return 0.0f;
 }
 
-double libm_value(Function f, Args a) {
-    const double x = a.x, y = a.y;
-    switch (f) {
-        case Function::Sin:
-            return std::sin(x);
-        case Function::Cos:
-            return std::cos(x);
-        case Function::Exp:
-            return std::exp(x);
-        case Function::Exp2:
-            return std::exp2(x);
-        case Function::Pow:
-            return std::pow(x, y);
-    }
-    return 0.0;
-}
-
-// True when the double v, known to 1 unit of double, cannot decide the float rounding: within
-// 32 units (2^-47 of v) of a midpoint between two floats, or of 2^128 - 2^103, where rounding
-// starts to overflow. NaN, infinities and zeros decide by themselves.
-bool undecided(double v) {
-    const double a = std::fabs(v);
-    if (a == 0.0 || !std::isfinite(a)) return false;
-    const double margin = a * 0x1p-47;
-    const float f = static_cast<float>(a);
-    if (std::isinf(f)) return std::fabs(a - (0x1p128 - 0x1p103)) <= margin;
-    const float below = std::nextafter(f, 0.0f);
-    const float above = std::nextafter(f, std::numeric_limits<float>::infinity());
-    // Exact in a double; past the largest float the next step would be 2^128.
-    const double mid_below = (static_cast<double>(f) + below) / 2;
-    const double mid_above = (static_cast<double>(f) + (std::isinf(above) ? 0x1p128 : above)) / 2;
-    return std::fabs(a - mid_below) <= margin || std::fabs(a - mid_above) <= margin;
-}
-
 struct Failure {
     Args args;
     float got, want;
@@ -109,26 +76,21 @@ struct Tally {
 void check_range(Function f, const ArgsAt& args_at, std::uint64_t begin, std::uint64_t end,
                  Tally& tally) {
     Reference reference;
-    std::uint64_t checked = 0, mpfr_calls = 0, failures = 0;
+    std::uint64_t checked = 0, failures = 0;
     for (std::uint64_t i = begin; i < end; ++i) {
         Args a;
         if (!args_at(i, a)) continue;
         ++checked;
         const float got = fmath_value(f, a);
-        const double libm = libm_value(f, a);
-        float want = static_cast<float>(libm);
-        if (undecided(libm) || !same_result(got, want)) {
-            ++mpfr_calls;
-            want = reference(f, a.x, a.y);
-            if (!same_result(got, want)) {
-                ++failures;
-                std::lock_guard<std::mutex> lock(tally.mutex);
-                if (tally.first.size() < 10) tally.first.push_back({a, got, want});
-            }
+        const float want = reference.checked(f, a.x, a.y, got);
+        if (!same_result(got, want)) {
+            ++failures;
+            std::lock_guard<std::mutex> lock(tally.mutex);
+            if (tally.first.size() < 10) tally.first.push_back({a, got, want});
         }
     }
     tally.checked += checked;
-    tally.mpfr_calls += mpfr_calls;
+    tally.mpfr_calls += reference.mpfr_calls;
     tally.failures += failures;
 }
 

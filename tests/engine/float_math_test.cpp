@@ -56,16 +56,18 @@ std::string describe(Function f, float x, float y, float got, float want) {
     return text;
 }
 
-// Compares fmath with MPFR argument by argument, counting the differences and keeping the first
-// few for the failure message.
+// Compares fmath with the correctly rounded results argument by argument, counting the
+// differences and keeping the first few for the failure message. One call in 16 asks MPFR
+// directly; the others let the C library's double result decide where it can and MPFR
+// otherwise (Reference::checked), which is what lets millions of calls fit in seconds.
 struct Sweep {
     fmath_reference::Reference reference;
-    std::int32_t mismatches = 0;
+    std::int32_t calls = 0, mismatches = 0;
     std::string report;
 
     void check(Function f, float x, float y = 0.0f) {
         const float got = fmath_value(f, x, y);
-        const float want = reference(f, x, y);
+        const float want = ++calls % 16 == 0 ? reference(f, x, y) : reference.checked(f, x, y, got);
         if (same_result(got, want)) return;
         if (++mismatches <= 8) report += describe(f, x, y, got, want);
     }
@@ -88,7 +90,7 @@ TEST(FloatMath, SinAndCosAreCorrectlyRoundedOnTheGamesArguments) {
         {11.0f, 0.0f}, {1.3f, 0.7f}, {28.0f, 0.0f}, {9.0f, 0.0f}, {23.0f, 0.0f}};
     Rng rng = Rng::seeded(1);
     Sweep sweep;
-    for (std::int32_t i = 0; i < 25000; ++i) {
+    for (std::int32_t i = 0; i < 50000; ++i) {
         const float t = uniform(rng, 0.0f, 1e5f);
         const float slow_t = uniform(rng, 0.0f, 100.0f);  // the first minutes, finer grained
         for (const Shape& s : shapes) {
@@ -125,7 +127,7 @@ TEST(FloatMath, PowIsCorrectlyRoundedOnTheGamesArguments) {
     const float exponents[] = {0.016666668f, 0.6f, 0.7f, 1.5f};  // the step, the game's powers
     Rng rng = Rng::seeded(3);
     Sweep sweep;
-    for (std::int32_t i = 0; i < 40000; ++i) {
+    for (std::int32_t i = 0; i < 80000; ++i) {
         const float unit_base = 1.0f - rng.next_f32();  // (0, 1]
         const float wide_base = 4.0f * (1.0f - rng.next_f32());
         const float k = rng.next_f32();
