@@ -34,10 +34,6 @@ float exp2_slow(float x) {
     return round_to_float(dd_scale(exp_dd(t), static_cast<std::int32_t>(n)));
 }
 
-}  // namespace
-
-namespace detail {
-
 // x = k ln2/64 + r: k * ln2/64's high part (38 bits) is exact for |k| < 2^15, and so is the
 // first difference (both near x, on a 2^-45 grid); the low part's product and the second
 // difference leave r within 2^-60 of x - k ln2/64 (|r| <= ln2/128 + 2^-45). Then
@@ -45,7 +41,7 @@ namespace detail {
 // kExpErrorBound: the float nearest the double result is the correctly rounded one unless the
 // result is near a float midpoint, when the slow path decides. e^x is never a midpoint itself:
 // it is transcendental for x != 0 (Lindemann), and e^0 = 1 comes out exact.
-double exp_fast(float x) {
+inline double exp_approx(float x) {
     const double xd = x;
     const double k =
         static_cast<double>(static_cast<std::int32_t>(xd * k64OverLn2 + (xd < 0.0 ? -0.5 : 0.5)));
@@ -56,12 +52,24 @@ double exp_fast(float x) {
 // x = k/64 + r exactly (x * 64 is exact, and so is its distance to the integer k), and
 // 2^x = 2^(k/64) e^(r ln2), where r ln2 rounds at 2^-53 of itself, under 2^-60 absolute: the
 // same bound as exp.
-double exp2_fast(float x) {
+inline double exp2_approx(float x) {
     const double scaled = static_cast<double>(x) * 64.0;
     const double k =
         static_cast<double>(static_cast<std::int32_t>(scaled + (scaled < 0.0 ? -0.5 : 0.5)));
     const double r = (scaled - k) * 0x1p-6;
     return exp_core(static_cast<std::int32_t>(k), r * kLn2Hi);
+}
+
+}  // namespace
+
+namespace detail {
+
+double exp_fast(float x) {
+    return exp_approx(x);
+}
+
+double exp2_fast(float x) {
+    return exp2_approx(x);
 }
 
 }  // namespace detail
@@ -70,7 +78,7 @@ float exp(float x) {
     if (x != x) return x + x;
     if (x > 89.0f) return kInfinity;  // e^88.8 > 2^128: overflows
     if (x < -104.0f) return 0.0f;     // e^-104 < 2^-150: below the smallest midpoint
-    const double v = exp_fast(x);
+    const double v = exp_approx(x);
     if (near_float_midpoint(v, kExpTolerance)) return exp_slow(x);
     return static_cast<float>(v);
 }
@@ -83,7 +91,7 @@ float exp2(float x) {
     if (x <= -150.0f) return 0.0f;
     const std::int32_t whole = static_cast<std::int32_t>(x);
     if (static_cast<float>(whole) == x) return static_cast<float>(pow2(whole));
-    const double v = exp2_fast(x);
+    const double v = exp2_approx(x);
     if (near_float_midpoint(v, kExpTolerance)) return exp2_slow(x);
     return static_cast<float>(v);
 }

@@ -127,17 +127,13 @@ float with_sign(float v, bool negative) {
     return negative ? -v : v;
 }
 
-}  // namespace
-
-namespace detail {
-
 // The fast path: log2|x| within 2^-50 of itself (log2_fast), times y with one more rounding,
 // gives z within 2^-49.8 |z| <= 2^-42.5 of y log2|x| (|z| <= 152 here; beyond, the result
 // overflows or is below half the smallest subnormal). 2^z then carries ln2 * 2^-42.5 from z
 // and 2^-51.3 from exp_core: under 2^-43 in all (kPowErrorBound). Unless the double result is
 // that close to a float midpoint, it rounds to the correctly rounded float; otherwise the
 // exact result (if it is a double) or the slow path decides.
-double pow_fast(double ax, float y, double& v) {
+inline double pow_approx(double ax, float y, double& v) {
     const double z = static_cast<double>(y) * log2_fast(ax);
     if (!(z >= -152.0 && z <= 129.0)) return z;
     const double scaled = z * 64.0;
@@ -146,6 +142,14 @@ double pow_fast(double ax, float y, double& v) {
     const double r = (scaled - k) * 0x1p-6;  // exact
     v = exp_core(static_cast<std::int32_t>(k), r * kLn2Hi);
     return z;
+}
+
+}  // namespace
+
+namespace detail {
+
+double pow_fast(double ax, float y, double& v) {
+    return pow_approx(ax, y, v);
 }
 
 }  // namespace detail
@@ -179,7 +183,7 @@ float pow(float x, float y) {
         if (static_cast<double>(n) == ey) return with_sign(static_cast<float>(pow2(n)), negative);
     }
     double v = 0.0;
-    const double z = pow_fast(axd, y, v);
+    const double z = pow_approx(axd, y, v);
     if (z > 129.0) return with_sign(kInfinity, negative);
     if (z < -152.0) return with_sign(0.0f, negative);
     if (near_float_midpoint(v, kPowTolerance)) {

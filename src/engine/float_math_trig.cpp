@@ -147,18 +147,6 @@ float sin_cos_slow(float x, std::int32_t phase) {
     return round_to_float(v);
 }
 
-float sin_cos(float x, std::int32_t phase) {
-    if (!(x - x == 0.0f)) return x - x;  // NaN for NaN and the infinities
-    double v = 0.0;
-    if (!sin_cos_fast(x, phase, v) || near_float_midpoint(v, kTrigTolerance))
-        return sin_cos_slow(x, phase);
-    return static_cast<float>(v);
-}
-
-}  // namespace
-
-namespace detail {
-
 // The fast path. The reduced argument r has relative error under 2^-51.4 (Cody-Waite: two
 // exact products and an exact first difference, then two roundings of 2^-53 and an absolute
 // 2^-88.5 that |r| >= 2^-30 makes relative 2^-58.5; Payne-Hanek: the fraction's 2^-51, pi/2's
@@ -166,7 +154,7 @@ namespace detail {
 // (|r cot r| <= 1, |r tan r| <= 1), so with the polynomial's 2^-51.5 the double result is
 // within 2^-50.2 of the exact value (kTrigErrorBound). Unless that is near a float midpoint
 // (then the slow path decides), both round to the same float.
-bool sin_cos_fast(float x, std::int32_t phase, double& v) {
+inline bool sin_cos_approx(float x, std::int32_t phase, double& v) {
     // The sign from the bit, so that sin(-0) is -0.
     const float a = float_from_bits(bits_of(x) & 0x7FFFFFFFu);
     const bool negative = (bits_of(x) >> 31) != 0;
@@ -189,6 +177,22 @@ bool sin_cos_fast(float x, std::int32_t phase, double& v) {
     v = (q & 1) ? cos_poly(r) : sin_poly(r);
     if (((q & 2) != 0) != (phase == kSinPhase && negative)) v = -v;
     return true;
+}
+
+float sin_cos(float x, std::int32_t phase) {
+    if (!(x - x == 0.0f)) return x - x;  // NaN for NaN and the infinities
+    double v = 0.0;
+    if (!sin_cos_approx(x, phase, v) || near_float_midpoint(v, kTrigTolerance))
+        return sin_cos_slow(x, phase);
+    return static_cast<float>(v);
+}
+
+}  // namespace
+
+namespace detail {
+
+bool sin_cos_fast(float x, std::int32_t phase, double& v) {
+    return sin_cos_approx(x, phase, v);
 }
 
 }  // namespace detail
