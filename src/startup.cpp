@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/world.hpp"
 
 namespace pyrelle {
@@ -59,8 +60,8 @@ void apply_start_options(Game& game, const Options& options) {
     if (options.moths_near) {
         for (std::size_t j = 0; j < level.moths.size(); ++j) {
             const float angle = 2.1f * static_cast<float>(j);
-            level.moths[j].x = level.firefly_pos.x + 6.0f * std::cos(angle);
-            level.moths[j].y = level.firefly_pos.y + 6.0f * std::sin(angle);
+            level.moths[j].x = level.firefly_pos.x + 6.0f * fmath::cos(angle);
+            level.moths[j].y = level.firefly_pos.y + 6.0f * fmath::sin(angle);
         }
     }
     if (options.warp_water) warp_to_deep_water(level);

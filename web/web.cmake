@@ -20,6 +20,13 @@ target_link_options(pyrelle_node PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sSING
                                          -sEXIT_RUNTIME=1)
 set_property(TARGET pyrelle_node PROPERTY RULE_LAUNCH_LINK
              "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
+# The float functions' check, for the same comparison (tools/float_math_cases_check.cpp).
+add_executable(float_math_cases_check tools/float_math_cases_check.cpp)
+target_link_libraries(float_math_cases_check PRIVATE pyrelle_engine)
+target_link_options(float_math_cases_check PRIVATE -sENVIRONMENT=node -sNODERAWFS=1
+                                                   -sSINGLE_FILE=1 -sEXIT_RUNTIME=1)
+set_property(TARGET float_math_cases_check PROPERTY RULE_LAUNCH_LINK
+             "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
 
 set(PYRELLE_PAGE_FILES index.html pyrelle.css page.js)
 set(PYRELLE_PAGE_OUTPUTS)

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <exception>
 
+#include "engine/float_math.hpp"
+
 namespace pyrelle {
 
 namespace {
@@ -19,6 +21,12 @@ struct PoisonOnUnwind {
     }
 };
 
+// tanh made of the game's own exponential, so that every platform plays the same samples:
+// 1 - 2 / (e^2x + 1), which reaches ±1 cleanly where e^2x overflows to inf or falls to 0.
+float soft_clip(float x) {
+    return 1.0f - 2.0f / (fmath::exp(2.0f * x) + 1.0f);
+}
+
 float wrap(float phase) {
     return phase - std::floor(phase);
 }
@@ -26,15 +34,16 @@ float wrap(float phase) {
 // One sample of one started voice (t >= 0); advances its phase and noise.
 float voice_sample(Voice& v, float rate) {
     const float k = std::min(v.t / (v.attack + v.decay), 1.0f);
-    const float f = v.freq_start * std::pow(v.freq_end / v.freq_start, k);
-    const float e = v.t < v.attack ? v.t / v.attack
-                                   : (std::exp(-5.0f * (v.t - v.attack) / v.decay) - 0.006737947f) /
-                                         0.99326205f;
+    const float f = v.freq_start * fmath::pow(v.freq_end / v.freq_start, k);
+    const float e =
+        v.t < v.attack
+            ? v.t / v.attack
+            : (fmath::exp(-5.0f * (v.t - v.attack) / v.decay) - 0.006737947f) / 0.99326205f;
     v.phase = wrap(v.phase + f / rate);
     float osc = 0.0f;
     switch (v.waveform) {
         case Waveform::Sine:
-            osc = std::sin(kTau * v.phase);
+            osc = fmath::sin(kTau * v.phase);
             break;
         case Waveform::Triangle:
             osc = std::fabs(v.phase - 0.5f) * 4.0f - 1.0f;
@@ -58,7 +67,7 @@ float voice_sample(Voice& v, float rate) {
 }  // namespace
 
 float semitone(float n) {
-    return 261.63f * std::exp2(n / 12.0f);
+    return 261.63f * fmath::exp2(n / 12.0f);
 }
 
 SynthState SynthState::create(float sample_rate) {
@@ -111,16 +120,16 @@ void SynthState::render(float* out, std::size_t n) {
         drone_phase_58 = wrap(drone_phase_58 + 58.3f / r);
         drone_level += (3.0f / r) * (drone_target - drone_level);
         const float o = drone_level;
-        sum += drone_gain * ((0.008f + 0.09f * o) * std::sin(kTau * drone_phase_55) +
-                             (0.004f + 0.04f * o) * std::sin(kTau * drone_phase_82) +
-                             0.09f * o * std::sin(kTau * drone_phase_58));
+        sum += drone_gain * ((0.008f + 0.09f * o) * fmath::sin(kTau * drone_phase_55) +
+                             (0.004f + 0.04f * o) * fmath::sin(kTau * drone_phase_82) +
+                             0.09f * o * fmath::sin(kTau * drone_phase_58));
         float d = 0.0f;
         if (!echo.empty()) {
             d = echo[echo_index];
             echo[echo_index] = 0.38f * d + sum;
             echo_index = echo_index + 1 == echo.size() ? 0 : echo_index + 1;
         }
-        out[i] = std::tanh((sum + 0.32f * d) * master_gain);
+        out[i] = soft_clip((sum + 0.32f * d) * master_gain);
     }
     std::erase_if(voices, [](const Voice& v) { return v.t >= v.attack + v.decay; });
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/level_stages.hpp"
 
 namespace pyrelle {
@@ -19,13 +20,13 @@ void pick_up_lost_companion(Level& level) {
 
 void follow_trail(Level& level, float dt) {
     level.trail.push_front(level.firefly_pos, 10 * level.companions.size() + 11);
-    const float pull = 1.0f - std::pow(0.002f, dt);
+    const float pull = 1.0f - fmath::pow(0.002f, dt);
     const std::size_t last = level.trail.size() - 1;
     for (std::size_t i = 0; i < level.companions.size(); ++i) {
         Companion& c = level.companions[i];
         const Vec2 spot = level.trail[std::min(last, 10 * (i + 1))];
-        const float tx = spot.x + 3.0f * std::sin(c.phase + 3.0f * level.time);
-        const float ty = spot.y + 2.0f * std::cos(c.phase + 2.3f * level.time);
+        const float tx = spot.x + 3.0f * fmath::sin(c.phase + 3.0f * level.time);
+        const float ty = spot.y + 2.0f * fmath::cos(c.phase + 2.3f * level.time);
         c.x += (tx - c.x) * pull;
         c.y += (ty - c.y) * pull;
     }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/level_stages.hpp"
 #include "game/lights.hpp"
 
@@ -15,7 +16,7 @@ void glow_crystals(Level& level, float dt) {
     for (Crystal& c : level.crystals) {
         const float target = std::min(light_at(lights, level.cave, c.x, c.y), 1.5f);
         const float k = target > c.glow ? -6.0f : -0.5f;
-        c.glow += (1.0f - std::exp(k * dt)) * (target - c.glow);
+        c.glow += (1.0f - fmath::exp(k * dt)) * (target - c.glow);
         if (!c.lit && c.glow > 0.5f) {
             c.lit = true;
             level.sound_events.push_back(SoundEvent::CrystalChime);

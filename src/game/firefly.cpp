@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/level_stages.hpp"
 #include "game/lights.hpp"
 #include "game/movement.hpp"
@@ -30,7 +31,7 @@ void step_firefly(Level& level, float input_x, float input_y, float dt) {
     Vec2& v = level.firefly_vel;
     v.x += input_x * 520.0f * dt;
     v.y += input_y * 520.0f * dt;
-    const float damping = std::pow(input_x == 0.0f && input_y == 0.0f ? 0.003f : 0.08f, dt);
+    const float damping = fmath::pow(input_x == 0.0f && input_y == 0.0f ? 0.003f : 0.08f, dt);
     v.x *= damping;
     v.y *= damping;
     const float speed = length(v.x, v.y);

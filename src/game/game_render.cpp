@@ -2,6 +2,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/float_math.hpp"
 #include "engine/text.hpp"
 #include "game/biome.hpp"
 #include "game/game.hpp"
@@ -13,7 +14,7 @@ namespace {
 
 void draw_title(const Game& game, Canvas& canvas) {
     darken(canvas, 0.55f);
-    const float pulse = 0.85f + 0.15f * std::sin(1.5f * game.total_time);
+    const float pulse = 0.85f + 0.15f * fmath::sin(1.5f * game.total_time);
     const std::int32_t title_width = text_width("PYRELLE", 4);
     canvas.glow(0x5A4614, 160.0f, 52.0f, 0.7f * static_cast<float>(title_width), pulse);
     draw_text(canvas, 161 - title_width / 2, 39, "PYRELLE", 0x3C280A, 4);

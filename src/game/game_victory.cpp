@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/float_math.hpp"
 #include "engine/simd.hpp"
 #include "game/game.hpp"
 #include "game/screens.hpp"
@@ -21,7 +22,7 @@ constexpr auto kHeight = static_cast<std::int32_t>(kViewHeight);
 // rounding per channel (the moved value stays within [0, 255]).
 void wash_to_white(Canvas& canvas, float t) {
     using namespace simd;
-    const float d = std::clamp(std::pow(t / 1.5f, 0.7f), 0.0f, 1.0f);
+    const float d = std::clamp(fmath::pow(t / 1.5f, 0.7f), 0.0f, 1.0f);
     std::uint32_t* p = canvas.pixels.data();
     const std::size_t n = canvas.pixels.size();
     std::size_t i = 0;
@@ -100,7 +101,7 @@ void paint_sky(Canvas& canvas, float t, float a) {
     for (const Star& s : kStars) {
         const std::array<float, 3> base = sky_base(s.y);
         const float shine =
-            std::clamp(0.5f + 0.5f * std::sin(static_cast<float>(s.x) + 2.0f * t), 0.0f, 1.0f);
+            std::clamp(0.5f + 0.5f * fmath::sin(static_cast<float>(s.x) + 2.0f * t), 0.0f, 1.0f);
         float colour[3];
         for (int c = 0; c < 3; ++c)
             colour[c] = std::round(base[c] + (star[c] - base[c]) * shine);
@@ -114,7 +115,7 @@ void paint_hills(Canvas& canvas, float a) {
     for (std::uint32_t x = 0; x < kViewWidth; ++x) {
         const float fx = static_cast<float>(x);
         std::int32_t top =
-            saturating_i32(6.0f * std::sin(0.03f * fx) + 3.0f * std::sin(0.071f * fx)) + 156;
+            saturating_i32(6.0f * fmath::sin(0.03f * fx) + 3.0f * fmath::sin(0.071f * fx)) + 156;
         const std::uint32_t cx = x * 0x8DA6B343u;
         if (end_screen_mix(cx ^ 0xF7857F9Bu) % 3 == 0) {
             top -= 2 + static_cast<std::int32_t>(end_screen_mix(cx ^ 0x2F9347DAu) & 3u);
@@ -131,10 +132,11 @@ void paint_fireflies(Canvas& canvas, float t, float a) {
             return static_cast<float>(end_screen_mix(ci ^ key) % 1000) / 1000.0f;
         };
         const float g = (0.5f * r(0xB69F1BEC) + 0.3f) * t + 6.28f * r(0x8EF1C3AD);
-        const float x = kViewWidthF * r(0x06B36B6E) + 18.0f * r(0x66EB8A6A) * std::cos(g);
-        const float y = 130.0f * r(0xDEA5532F) + 20.0f + 10.0f * r(0x3EDC722B) * std::sin(1.7f * g);
+        const float x = kViewWidthF * r(0x06B36B6E) + 18.0f * r(0x66EB8A6A) * fmath::cos(g);
+        const float y =
+            130.0f * r(0xDEA5532F) + 20.0f + 10.0f * r(0x3EDC722B) * fmath::sin(1.7f * g);
         const float b =
-            ((0.5f * std::sin((2.0f * r(0x16363AE8) + 1.0f) * t + 6.28f * r(0xEE28E2A9)) + 0.5f) *
+            ((0.5f * fmath::sin((2.0f * r(0x16363AE8) + 1.0f) * t + 6.28f * r(0xEE28E2A9)) + 0.5f) *
                  0.6f +
              0.4f) *
             a;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/firefly.hpp"
 #include "game/level_stages.hpp"
 #include "game/moth.hpp"
@@ -42,7 +43,7 @@ void Level::tick(float dt) {
         if (l.lit) l.glow = std::min(l.glow + 1.5f * dt, 1.0f);
     age_particles(particles, dt);
     const Vec2 target = camera_target(cave, firefly_pos);
-    const float ease = std::pow(0.02f, dt);
+    const float ease = fmath::pow(0.02f, dt);
     camera.x = target.x + (camera.x - target.x) * ease;
     camera.y = target.y + (camera.y - target.y) * ease;
 }

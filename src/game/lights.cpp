@@ -1,6 +1,7 @@
 // The level's light sources and the light the simulation measures with them.
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/level.hpp"
 #include "game/lights.hpp"
 #include "game/world.hpp"
@@ -20,12 +21,12 @@ void add_lantern_lights(const Level& level, std::vector<LightSource>& out) {
         const Lantern& l = level.lanterns[i];
         const float fi = static_cast<float>(i);
         if (l.lit) {
-            const float flicker =
-                1.0f + 0.06f * std::sin(1.7f * fi + 9.0f * t) + 0.04f * std::sin(fi + 23.0f * t);
+            const float flicker = 1.0f + 0.06f * fmath::sin(1.7f * fi + 9.0f * t) +
+                                  0.04f * fmath::sin(fi + 23.0f * t);
             add_light(out, l.x, l.y, l.glow * 96.0f + 14.0f, 1.0f, 0.62f, 0.30f, flicker * 1.1f);
         } else {
             add_light(out, l.x, l.y, 16.0f, 1.0f, 0.45f, 0.20f,
-                      0.25f + 0.1f * std::sin(fi + 2.0f * t));
+                      0.25f + 0.1f * fmath::sin(fi + 2.0f * t));
         }
     }
 }
@@ -36,7 +37,7 @@ void add_exit_light(const Level& level, std::vector<LightSource>& out) {
     if (level.depth < kSourceDepth) {
         add_light(out, p.x, p.y, 70.0f * a + 14.0f, 0.45f, 0.75f, 1.0f, 0.9f * a + 0.2f);
     } else {
-        const float pulse = 0.85f + 0.15f * std::sin(1.3f * level.time);
+        const float pulse = 0.85f + 0.15f * fmath::sin(1.3f * level.time);
         add_light(out, p.x, p.y, 130.0f * a + 30.0f, 1.0f, 0.95f, 0.8f, (a + 0.35f) * pulse);
     }
 }
@@ -52,7 +53,7 @@ void add_firefly_light(const Level& level, std::vector<LightSource>& out) {
     float radius = 70.0f * level.energy + 22.0f;
     if (level.night) radius *= 0.72f;
     const float intensity =
-        (1.0f + 0.03f * std::sin(13.0f * level.time)) * (0.75f + 0.6f * level.energy);
+        (1.0f + 0.03f * fmath::sin(13.0f * level.time)) * (0.75f + 0.6f * level.energy);
     add_light(out, level.firefly_pos.x, level.firefly_pos.y, radius, 1.0f, 0.9f, 0.55f, intensity);
 }
 

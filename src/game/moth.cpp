@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/field_step.hpp"
 #include "game/lights.hpp"
 #include "game/movement.hpp"
@@ -48,9 +49,9 @@ struct Drive {
 
 Drive circle_target(Moth& m, const MothTarget& t, float chase_speed, float dt) {
     if (t.is_firefly) m.chase_memory = 4.0f;
-    const float k = 12.0f + 4.0f * std::sin(1.3f * m.t);
+    const float k = 12.0f + 4.0f * fmath::sin(1.3f * m.t);
     const float a = 1.8f * m.t * m.orbit_dir;
-    const Vec2 orbit{t.x + k * std::cos(a), t.y + k * std::sin(a)};
+    const Vec2 orbit{t.x + k * fmath::cos(a), t.y + k * fmath::sin(a)};
     const Vec2 direction = unit_or_zero(orbit.x - m.x, orbit.y - m.y);
     if (t.is_firefly) return {direction, chase_speed};
     // A lantern holds a moth only so long; then it ignores every lantern for a while.
@@ -75,8 +76,8 @@ Drive without_target(const Level& level, Moth& m, Rng& rng, float chase_speed, f
     m.wander_timer -= dt;
     if (m.wander_timer <= 0.0f) {
         const float angle = kTwoPi * rng.next_f32();
-        m.wander_x = std::cos(angle);
-        m.wander_y = std::sin(angle);
+        m.wander_x = fmath::cos(angle);
+        m.wander_y = fmath::sin(angle);
         m.wander_timer = 0.6f + 1.2f * rng.next_f32();
     }
     return {Vec2{m.wander_x, m.wander_y}, 18.0f};
@@ -113,7 +114,7 @@ void step_moths(Level& level, float dt) {
     std::vector<MothTarget>& targets = level.scratch.moth_targets;
     gather_targets(level, targets);
     const float chase_speed = level.night ? 90.0f : 82.0f;
-    const float steer = 1.0f - std::pow(0.01f, dt);
+    const float steer = 1.0f - fmath::pow(0.01f, dt);
     std::int32_t near = 0;
     for (Moth& m : level.moths) {
         m.t += dt;
@@ -127,8 +128,8 @@ void step_moths(Level& level, float dt) {
         Drive drive = target ? circle_target(m, *target, chase_speed, dt)
                              : without_target(level, m, level.rng, chase_speed, dt);
         // Flutter: a quick wobble on top of wherever it is going.
-        drive.direction = unit_or_zero(drive.direction.x + 0.6f * std::cos(11.0f * m.t),
-                                       drive.direction.y + 0.6f * std::sin(11.0f * m.t));
+        drive.direction = unit_or_zero(drive.direction.x + 0.6f * fmath::cos(11.0f * m.t),
+                                       drive.direction.y + 0.6f * fmath::sin(11.0f * m.t));
         const float moved =
             steer_and_move(level.cave, level.water_mask, {m.x, m.y, m.vx, m.vy}, drive.direction,
                            drive.speed, steer, kMothRadius, dt, BlockRule::Rock);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/level_stages.hpp"
 
 namespace pyrelle {
@@ -13,7 +14,7 @@ constexpr float kTwoPi = 6.2831855f;
 }  // namespace
 
 void age_particles(std::vector<Particle>& particles, float dt) {
-    const float drag = std::pow(0.15f, dt);
+    const float drag = fmath::pow(0.15f, dt);
     for (Particle& p : particles) {
         p.vy += p.gravity * dt;
         p.vx *= drag;
@@ -32,7 +33,7 @@ void emit_burst(std::vector<Particle>& particles, Rng& rng, std::int32_t count,
         const float v = 0.3f * speed + rng.next_f32() * 0.7f * speed;
         const float l = 0.5f * life + rng.next_f32() * 0.5f * life;
         particles.push_back(
-            Particle{x, y, v * std::cos(angle), v * std::sin(angle), l, l, colour, -10.0f});
+            Particle{x, y, v * fmath::cos(angle), v * fmath::sin(angle), l, l, colour, -10.0f});
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/biome.hpp"
 #include "game/cave.hpp"
 #include "game/lights.hpp"
@@ -41,8 +42,8 @@ std::uint32_t water_colour(const Level& level, const View& view, std::int32_t px
     const float fx = static_cast<float>(px);
     const float fy = static_cast<float>(py);
     const float t = view.t;
-    const float g1 = std::sin(0.9f * fy + 1.2f * std::sin(0.17f * fx + 0.7f * t) - 0.5f * t);
-    const float g2 = std::sin(0.31f * fx + 1.7f * fy + 1.1f * t);
+    const float g1 = fmath::sin(0.9f * fy + 1.2f * fmath::sin(0.17f * fx + 0.7f * t) - 0.5f * t);
+    const float g2 = fmath::sin(0.31f * fx + 1.7f * fy + 1.1f * t);
     if (g2 > 0.3f && g1 > 0.88f) {
         const std::int32_t x = px - view.cam_x;
         const std::int32_t y = py - view.cam_y;
@@ -87,7 +88,7 @@ void draw_crystal_points(const Crystal& crystal, const View& view, Canvas& canva
 }
 
 std::int32_t rift_offset(std::int32_t i) {
-    return saturating_i32(std::sin(0.9f * static_cast<float>(i)) * 1.2f);
+    return saturating_i32(fmath::sin(0.9f * static_cast<float>(i)) * 1.2f);
 }
 
 void draw_exit(const Level& level, const View& view, Canvas& canvas) {
@@ -116,8 +117,8 @@ void draw_shade_bodies(const Level& level, const View& view, Canvas& canvas) {
         const std::int32_t sy = view.sy(shade.y);
         for (std::int32_t j = -4; j <= 4; ++j) {
             const std::int32_t hem =
-                4 + saturating_i32(
-                        1.5f * std::sin(1.3f * static_cast<float>(j) + 6.0f * (shade.t + view.t)));
+                4 + saturating_i32(1.5f * fmath::sin(1.3f * static_cast<float>(j) +
+                                                     6.0f * (shade.t + view.t)));
             for (std::int32_t i = -5; i <= 5; ++i) {
                 if ((i < 2 && i * i + j * j <= 22) || (i >= 2 && i <= hem)) {
                     canvas.set(sx + j, sy + i, 0x2E1E3E);
@@ -134,7 +135,7 @@ void draw_moths(const Level& level, const View& view, Canvas& canvas) {
     for (const Moth& moth : level.moths) {
         const std::int32_t sx = view.sx(moth.x);
         const std::int32_t sy = view.sy(moth.y);
-        const float flap = std::sin(28.0f * (moth.t + view.t));
+        const float flap = fmath::sin(28.0f * (moth.t + view.t));
         canvas.set(sx, sy, 0x46382C);
         canvas.set(sx, sy + 1, 0x46382C);
         if (flap > -0.2f) {
@@ -164,12 +165,12 @@ void draw_ripples(const Level& level, const View& view, Canvas& canvas) {
         const float radius = 14.0f * r + 2.0f;
         const std::int32_t n = saturating_i32(7.0f * radius);
         if (n <= 0) continue;
-        const float k = std::pow(1.0f - r, 1.5f) * 0.6f;
+        const float k = fmath::pow(1.0f - r, 1.5f) * 0.6f;
         const std::uint32_t colour = rgb(170.0f * k, 215.0f * k, 240.0f * k);
         for (std::int32_t i = 0; i < n; ++i) {
             const float theta = kTau * static_cast<float>(i) / static_cast<float>(n);
-            const std::int32_t px = floor_i32(ripple.x + std::cos(theta) * radius);
-            const std::int32_t py = floor_i32(ripple.y + std::sin(theta) * radius);
+            const std::int32_t px = floor_i32(ripple.x + fmath::cos(theta) * radius);
+            const std::int32_t py = floor_i32(ripple.y + fmath::sin(theta) * radius);
             if (open_cell(level.cave, px >> 3, py >> 3) && is_water_pixel(level, px, py)) {
                 canvas.add(px - view.cam_x, py - view.cam_y, colour);
             }
@@ -186,9 +187,9 @@ void draw_reflection(const Level& level, const View& view, Canvas& canvas) {
     const std::int32_t fy = floor_i32(level.firefly_pos.y);
     const float t = view.t;
     for (std::int32_t i = -9; i <= 9; ++i) {
-        const float sway = 1.5f * std::sin(1.3f * static_cast<float>(fy + i) + 5.0f * t);
+        const float sway = 1.5f * fmath::sin(1.3f * static_cast<float>(fy + i) + 5.0f * t);
         const std::int32_t wy = fy + i + 2;
-        const float flicker = 0.4f * std::sin(0.9f * static_cast<float>(wy) + 7.0f * t) + 0.6f;
+        const float flicker = 0.4f * fmath::sin(0.9f * static_cast<float>(wy) + 7.0f * t) + 0.6f;
         if ((wy >> 3) >= level.cave.height) continue;
         for (std::int32_t j = -9; j <= 9; ++j) {
             const float dj = static_cast<float>(j) - sway;
@@ -217,7 +218,7 @@ void draw_glowing_crystals(const Level& level, const View& view, Canvas& canvas)
 void draw_pollen(const Level& level, const View& view, Canvas& canvas) {
     for (const PollenGrain& grain : level.pollen) {
         if (!grain.present) continue;
-        const float bob = 1.5f * std::sin(grain.phase + 2.0f * view.t);
+        const float bob = 1.5f * fmath::sin(grain.phase + 2.0f * view.t);
         const float x = grain.x - static_cast<float>(view.cam_x);
         const float y = grain.y + bob - static_cast<float>(view.cam_y);
         canvas.glow(0x96E650, x, y, 4.0f, 1.0f);
@@ -231,7 +232,7 @@ float lost_companion_flash(float heading, float t) {
     if (u < 0.0f) u += 2.4f;
     const auto pulse = [](float w) {
         const float v = w / 0.18f;
-        return v >= 0.0f && v < 1.0f ? std::sin(kPi * w / 0.18f) : 0.0f;
+        return v >= 0.0f && v < 1.0f ? fmath::sin(kPi * w / 0.18f) : 0.0f;
     };
     return std::max(pulse(u), pulse(u - 0.32f));
 }
@@ -240,13 +241,13 @@ void draw_companions(const Level& level, const View& view, Canvas& canvas) {
     const float t = view.t;
     if (level.lost_companion) {
         const LostCompanion& lost = *level.lost_companion;
-        const float y = lost.y + 1.5f * std::sin(1.3f * t + lost.heading);
+        const float y = lost.y + 1.5f * fmath::sin(1.3f * t + lost.heading);
         draw_firefly(canvas, 0xFFE178, lost.x - static_cast<float>(view.cam_x),
                      y - static_cast<float>(view.cam_y), 9.0f,
                      lost_companion_flash(lost.heading, t), lost.heading + t);
     }
     for (const Companion& c : level.companions) {
-        const float intensity = (0.25f * std::sin(9.0f * t + c.phase) + 0.75f) * 0.8f;
+        const float intensity = (0.25f * fmath::sin(9.0f * t + c.phase) + 0.75f) * 0.8f;
         draw_firefly(canvas, 0xFFE68C, c.x - static_cast<float>(view.cam_x),
                      c.y - static_cast<float>(view.cam_y), 6.0f, intensity, c.phase + t);
     }
@@ -259,13 +260,13 @@ void draw_lantern_flames(const Level& level, const View& view, Canvas& canvas) {
         const std::int32_t sy = view.sy(lantern.y);
         const float fi = static_cast<float>(i);
         if (lantern.lit) {
-            const float a = 0.2f * std::sin(2.3f * fi + 11.0f * view.t) + 0.8f;
+            const float a = 0.2f * fmath::sin(2.3f * fi + 11.0f * view.t) + 0.8f;
             canvas.glow(0xFF8C28, static_cast<float>(sx) + 0.5f, static_cast<float>(sy) + 1.0f,
                         6.0f, a);
             canvas.fill_rect(sx - 1, sy, 3, 2, 0xFFC85A);
             canvas.set(sx, sy - 1, 0xFFF0B4);
         } else {
-            const float v = 0.75f + 0.25f * std::sin(fi + 2.0f * view.t);
+            const float v = 0.75f + 0.25f * fmath::sin(fi + 2.0f * view.t);
             canvas.add(sx, sy + 1, rgb(160.0f * v, 60.0f * v, 20.0f * v));
         }
     }
@@ -279,7 +280,7 @@ void draw_exit_glow(const Level& level, const View& view, Canvas& canvas) {
     if (level.depth >= kSourceDepth) {
         const float cx = static_cast<float>(sx) + 0.5f;
         const float cy = static_cast<float>(sy) + 0.5f;
-        canvas.glow(0x786E5A, cx, cy, (0.5f * std::sin(1.3f * t) + 0.5f) * 3.0f + 6.0f,
+        canvas.glow(0x786E5A, cx, cy, (0.5f * fmath::sin(1.3f * t) + 0.5f) * 3.0f + 6.0f,
                     0.4f * p + 0.6f);
         if (!(p > 0.0f)) return;
         canvas.glow(0xFFE6AA, cx, cy, 18.0f * p + 8.0f, p);
@@ -288,16 +289,16 @@ void draw_exit_glow(const Level& level, const View& view, Canvas& canvas) {
         for (std::int32_t k = 0; k < 12; ++k) {
             const float fk = static_cast<float>(k);
             const float angle = kTau * fk / 12.0f + (static_cast<float>(k % 3) * 0.1f + 0.6f) * t;
-            const float distance = 3.0f * std::sin(2.0f * t + fk) + 8.0f * p + 10.0f;
-            canvas.add(saturating_i32(cx + std::cos(angle) * distance),
-                       saturating_i32(cy + std::sin(angle) * distance), spark);
+            const float distance = 3.0f * fmath::sin(2.0f * t + fk) + 8.0f * p + 10.0f;
+            canvas.add(saturating_i32(cx + fmath::cos(angle) * distance),
+                       saturating_i32(cy + fmath::sin(angle) * distance), spark);
         }
         return;
     }
     if (!(p > 0.0f)) return;
     canvas.glow(0x3C6EC8, static_cast<float>(sx) + 0.5f, static_cast<float>(sy), 14.0f * p, 0.8f);
     for (std::int32_t i = -7; i <= 6; ++i) {
-        const float a = (0.4f * std::sin(0.7f * static_cast<float>(i) + 6.0f * t) + 0.6f) * p;
+        const float a = (0.4f * fmath::sin(0.7f * static_cast<float>(i) + 6.0f * t) + 0.6f) * p;
         canvas.add(sx + rift_offset(i), sy + i, rgb(170.0f * a, 220.0f * a, 255.0f * a));
     }
 }
@@ -320,7 +321,7 @@ void draw_shade_eyes(const Level& level, const View& view, Canvas& canvas) {
 void draw_burst_ring(const Level& level, const View& view, Canvas& canvas) {
     if (!level.burst_flash) return;
     const float k = *level.burst_flash / 0.6f;
-    const float radius = 76.0f * std::pow(k, 0.6f) + 4.0f;
+    const float radius = 76.0f * fmath::pow(k, 0.6f) + 4.0f;
     const std::int32_t n = saturating_i32(7.0f * radius);
     if (n <= 0) return;
     const float c = (1.0f - k) * 0.9f;
@@ -328,7 +329,7 @@ void draw_burst_ring(const Level& level, const View& view, Canvas& canvas) {
     const Vec2 centre = level.firefly_pos;
     for (std::int32_t i = 0; i < n; ++i) {
         const float theta = kTau * static_cast<float>(i) / static_cast<float>(n);
-        const Vec2 p{centre.x + radius * std::cos(theta), centre.y + radius * std::sin(theta)};
+        const Vec2 p{centre.x + radius * fmath::cos(theta), centre.y + radius * fmath::sin(theta)};
         const std::int32_t cx = floor_i32(p.x * 0.125f);
         const std::int32_t cy = floor_i32(p.y * 0.125f);
         const bool inside = cx >= 0 && cy >= 0 && cx < level.cave.width && cy < level.cave.height;
@@ -359,7 +360,7 @@ void draw_player(const Level& level, const View& view, Canvas& canvas) {
         colour = nearest_rgb(255.0f, 120.0f + 120.0f * e, 60.0f + 90.0f * e);
     }
     draw_firefly(canvas, colour, level.firefly_pos.x - static_cast<float>(view.cam_x),
-                 level.firefly_pos.y + 0.8f * std::sin(5.0f * t) - static_cast<float>(view.cam_y),
+                 level.firefly_pos.y + 0.8f * fmath::sin(5.0f * t) - static_cast<float>(view.cam_y),
                  5.0f * level.energy + 7.0f, 1.0f, t);
 }
 

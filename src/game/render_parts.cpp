@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/float_math.hpp"
 #include "engine/rng.hpp"
 #include "game/biome.hpp"
 #include "game/cave.hpp"
@@ -40,7 +41,7 @@ WaterSample water_surface(const Level& level, float px, float py) {
                     fy * ((1.0f - fx) * w(ix, iy + 1) + fx * w(ix + 1, iy + 1));
     const float t = level.time;
     const float thr =
-        0.5f + 0.06f * std::sin(0.5f * px + 1.5f * t) * std::sin(0.4f * py - 1.1f * t);
+        0.5f + 0.06f * fmath::sin(0.5f * px + 1.5f * t) * fmath::sin(0.4f * py - 1.1f * t);
     return {v, thr};
 }
 

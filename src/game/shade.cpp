@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/float_math.hpp"
 #include "game/level_stages.hpp"
 #include "game/lights.hpp"
 #include "game/movement.hpp"
@@ -56,8 +57,8 @@ Drive wander(Shade& s, Rng& rng, float dt) {
     s.wander_timer -= dt;
     if (s.wander_timer <= 0.0f) {
         const float angle = kTwoPi * rng.next_f32();
-        s.wander_x = std::cos(angle);
-        s.wander_y = std::sin(angle);
+        s.wander_x = fmath::cos(angle);
+        s.wander_y = fmath::sin(angle);
         s.wander_timer = 1.0f + 2.0f * rng.next_f32();
     }
     // Already a unit vector once drawn; zero before the first draw.
@@ -90,7 +91,7 @@ void step_shades(Level& level, float dt) {
     // min(2 * depth, 16) without letting 2 * depth wrap.
     float chase_speed = 46.0f + static_cast<float>(2 * std::min<std::uint32_t>(level.depth, 8));
     if (level.night) chase_speed += 8.0f;
-    const float steer = 1.0f - std::pow(0.02f, dt);
+    const float steer = 1.0f - fmath::pow(0.02f, dt);
 
     for (Shade& s : level.shades) {
         s.t += dt;

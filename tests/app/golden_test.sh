@@ -29,7 +29,7 @@ lost;--seed 6 --depth 4 --warp-lost --headless 240 --idle;240 frames en * | prof
 companions;--seed 8 --depth 2 --companions 3 --light-all --headless 200;200 frames en * | profondeur 2 | énergie 0.83 | lanternes 4/4 | pos (323.00, 194.76);07b80e9699d06057a3e09ad9447b2022202be90b5ef7f57ae5a67acc6bfe862e
 descent;--seed 3 --depth 3 --warp-exit --light-all --auto --headless 250;250 frames en * | profondeur 3 | énergie 0.86 | lanternes 5/5 | pos (587.34, 370.60);e851f1f9bb85ec9d8ed7999d41e9024c07a58070603594cae3720d4b69478a79
 end;--seed 3 --depth 10 --warp-exit --light-all --auto --headless 800;800 frames en * | profondeur 10 | énergie 0.94 | lanternes 6/6 | pos (995.55, 607.25);81f6c06bdc9425278d1b4216c9b9514b4e2761a2594d66d63a0ce79b184f64ae
-full;--seed 5 --auto --headless 45000;45000 frames en * | profondeur 10 | énergie 0.81 | lanternes 6/6 | pos (984.46, 530.83);6f3338a48a825897e9ae879675bcf4dfb0a89bea8e8256815b3e1aa162cec114
+full;--seed 5 --auto --headless 45000;45000 frames en * | profondeur 10 | énergie 0.90 | lanternes 6/6 | pos (982.02, 524.78);dd8b4d2a22169731172fb2c9c858a49fc2d03b19ab7417fdf7842494ac77bbbc
 TABLE
 )
 
