@@ -6,7 +6,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib.sh"
-bin=$1
+bin=$(realpath "$1")
 repo="$(cd "$here/../.." && pwd)"
 node_game="$repo/build/web/pyrelle_node.js"
 [ -f "$node_game" ] || fail "pas de version Node.js dans build/web : cmake --build --preset web"
