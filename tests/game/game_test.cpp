@@ -265,6 +265,20 @@ TEST(Game, ANewBestTimeIsWrittenToTheRecordsFile) {
     }
 }
 
+// Depth 10 and every deeper one is the Source's: its exit ends the run, so the deepest depth
+// a command line or a replay may ask for never wraps round to depth 0.
+TEST(Game, TheExitOfAnyDepthPastTheSourceEndsTheRun) {
+    for (const std::uint32_t depth : {10u, 11u, 4294967295u}) {
+        Game game = make_game(8);
+        game.screen = Screen::Play;
+        game.enter_depth(depth);
+        open_exit_under_firefly(game.level);
+        steps(game, 1);
+        EXPECT_EQ(game.screen, Screen::Victory) << depth;
+        EXPECT_EQ(game.level.depth, depth);
+    }
+}
+
 TEST(Game, VictoryReturnsToTheTitleOnlyAfterItsAnimation) {
     Game game = make_game(8);
     game.screen = Screen::Play;
