@@ -20,6 +20,7 @@ struct View {
     std::int32_t cam_x;
     std::int32_t cam_y;
     float t;
+    const SurfaceWaves& waves;  // the water's, at t
     // Screen pixel of a world position: floor(x - cam_x).
     std::int32_t sx(float x) const { return floor_i32(x - static_cast<float>(cam_x)); }
     std::int32_t sy(float y) const { return floor_i32(y - static_cast<float>(cam_y)); }
@@ -35,20 +36,28 @@ bool open_cell(const Cave& cave, std::int32_t x, std::int32_t y) {
 
 std::uint32_t water_colour(const Level& level, const View& view, std::int32_t px, std::int32_t py,
                            WaterSample s, std::vector<ScreenPoint>& glints) {
-    if (is_air_pixel(level, px - 1, py) || is_air_pixel(level, px + 1, py) ||
-        is_air_pixel(level, px, py - 1) || is_air_pixel(level, px, py + 1) || s.v - s.thr < 0.05f) {
+    const auto air = [&](std::int32_t x, std::int32_t y) {
+        return is_air_pixel(level, x, y, view.waves);
+    };
+    if (air(px - 1, py) || air(px + 1, py) || air(px, py - 1) || air(px, py + 1) ||
+        s.v - s.thr < 0.05f) {
         return 0x567C80;
     }
     const float fx = static_cast<float>(px);
     const float fy = static_cast<float>(py);
     const float t = view.t;
-    const float g1 = fmath::sin(0.9f * fy + 1.2f * fmath::sin(0.17f * fx + 0.7f * t) - 0.5f * t);
+    // A glint needs both waves high. The second wave takes one sine, the first two, so the
+    // first is worked out only where the second is high: the same colours, fewer sines.
     const float g2 = fmath::sin(0.31f * fx + 1.7f * fy + 1.1f * t);
-    if (g2 > 0.3f && g1 > 0.88f) {
-        const std::int32_t x = px - view.cam_x;
-        const std::int32_t y = py - view.cam_y;
-        if (x >= 0 && x <= 319 && y >= 0 && y <= 179) glints.push_back({x, y});
-        return 0x3C6A86;
+    if (g2 > 0.3f) {
+        const float g1 =
+            fmath::sin(0.9f * fy + 1.2f * fmath::sin(0.17f * fx + 0.7f * t) - 0.5f * t);
+        if (g1 > 0.88f) {
+            const std::int32_t x = px - view.cam_x;
+            const std::int32_t y = py - view.cam_y;
+            if (x >= 0 && x <= 319 && y >= 0 && y <= 179) glints.push_back({x, y});
+            return 0x3C6A86;
+        }
     }
     const float k = std::clamp((s.v - 0.55f) * 2.5f, 0.0f, 1.0f);
     return nearest_rgb(30.0f - 16.0f * k, 62.0f - 30.0f * k, 80.0f - 32.0f * k);
@@ -65,8 +74,7 @@ void draw_water(const Level& level, const View& view, Canvas& canvas,
                 continue;
             for (std::int32_t py = 8 * cy; py < 8 * cy + 8; ++py) {
                 for (std::int32_t px = 8 * cx; px < 8 * cx + 8; ++px) {
-                    const WaterSample s =
-                        water_surface(level, static_cast<float>(px), static_cast<float>(py));
+                    const WaterSample s = water_surface(level, px, py, view.waves);
                     if (!(s.v > s.thr)) continue;
                     canvas.set(px - view.cam_x, py - view.cam_y,
                                water_colour(level, view, px, py, s, glints));
@@ -367,9 +375,11 @@ void draw_player(const Level& level, const View& view, Canvas& canvas) {
 }  // namespace
 
 void WorldRenderer::render(const Level& level, Canvas& canvas) {
-    const View view{floor_i32(level.camera.x), floor_i32(level.camera.y), level.time};
     constexpr auto w = static_cast<std::int32_t>(kViewWidth);
     constexpr auto h = static_cast<std::int32_t>(kViewHeight);
+    const View view{floor_i32(level.camera.x), floor_i32(level.camera.y), level.time, waves};
+    // The water's outline looks one pixel past the view's edges.
+    if (has_water) waves.update(level.time, view.cam_x - 1, view.cam_y - 1, w + 2, h + 2);
     background.paint(level, view.cam_x, view.cam_y, w, h);
     canvas.blit(background.canvas, view.cam_x, view.cam_y, 0, 0, w, h);
     glints.clear();

@@ -25,7 +25,10 @@ Vec2 normalise(float x, float y) {
 
 }  // namespace
 
-WaterSample water_surface(const Level& level, float px, float py) {
+namespace {
+
+// The lake's level at a pixel, from the four cells around it.
+float smoothed_level(const Level& level, float px, float py) {
     const float gx = px * 0.125f - 0.5f;
     const float gy = py * 0.125f - 0.5f;
     const float fgx = std::floor(gx);
@@ -37,12 +40,53 @@ WaterSample water_surface(const Level& level, float px, float py) {
     const auto w = [&](std::int32_t x, std::int32_t y) {
         return water_level(level.cave, level.water_mask, x, y);
     };
-    const float v = (1.0f - fy) * ((1.0f - fx) * w(ix, iy) + fx * w(ix + 1, iy)) +
-                    fy * ((1.0f - fx) * w(ix, iy + 1) + fx * w(ix + 1, iy + 1));
-    const float t = level.time;
-    const float thr =
-        0.5f + 0.06f * fmath::sin(0.5f * px + 1.5f * t) * fmath::sin(0.4f * py - 1.1f * t);
-    return {v, thr};
+    return (1.0f - fy) * ((1.0f - fx) * w(ix, iy) + fx * w(ix + 1, iy)) +
+           fy * ((1.0f - fx) * w(ix, iy + 1) + fx * w(ix + 1, iy + 1));
+}
+
+float wave_along_x(float px, float t) {
+    return fmath::sin(0.5f * px + 1.5f * t);
+}
+float wave_along_y(float py, float t) {
+    return fmath::sin(0.4f * py - 1.1f * t);
+}
+float ripple_threshold(float along_x, float along_y) {
+    return 0.5f + 0.06f * along_x * along_y;
+}
+
+}  // namespace
+
+void SurfaceWaves::update(float t, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
+    x0 = x;
+    y0 = y;
+    along_x.resize(static_cast<std::size_t>(std::max(w, 0)));
+    along_y.resize(static_cast<std::size_t>(std::max(h, 0)));
+    for (std::size_t i = 0; i < along_x.size(); ++i)
+        along_x[i] = wave_along_x(static_cast<float>(x0 + static_cast<std::int32_t>(i)), t);
+    for (std::size_t j = 0; j < along_y.size(); ++j)
+        along_y[j] = wave_along_y(static_cast<float>(y0 + static_cast<std::int32_t>(j)), t);
+}
+
+bool SurfaceWaves::covers(std::int32_t px, std::int32_t py) const {
+    const std::int64_t i = std::int64_t{px} - x0;
+    const std::int64_t j = std::int64_t{py} - y0;
+    return i >= 0 && j >= 0 && i < static_cast<std::int64_t>(along_x.size()) &&
+           j < static_cast<std::int64_t>(along_y.size());
+}
+
+WaterSample water_surface(const Level& level, float px, float py) {
+    return {smoothed_level(level, px, py),
+            ripple_threshold(wave_along_x(px, level.time), wave_along_y(py, level.time))};
+}
+
+WaterSample water_surface(const Level& level, std::int32_t px, std::int32_t py,
+                          const SurfaceWaves& waves) {
+    const float fx = static_cast<float>(px);
+    const float fy = static_cast<float>(py);
+    if (!waves.covers(px, py)) return water_surface(level, fx, fy);
+    return {smoothed_level(level, fx, fy),
+            ripple_threshold(waves.along_x[static_cast<std::size_t>(px - waves.x0)],
+                             waves.along_y[static_cast<std::size_t>(py - waves.y0)])};
 }
 
 bool is_water_pixel(const Level& level, std::int32_t px, std::int32_t py) {
@@ -52,6 +96,12 @@ bool is_water_pixel(const Level& level, std::int32_t px, std::int32_t py) {
 
 bool is_air_pixel(const Level& level, std::int32_t x, std::int32_t y) {
     return open_cell(level.cave, x >> 3, y >> 3) && !is_water_pixel(level, x, y);
+}
+
+bool is_air_pixel(const Level& level, std::int32_t x, std::int32_t y, const SurfaceWaves& waves) {
+    if (!open_cell(level.cave, x >> 3, y >> 3)) return false;
+    const WaterSample s = water_surface(level, x, y, waves);
+    return !(s.v > s.thr);
 }
 
 std::array<ScreenPoint, 11> crystal_points(const Crystal& crystal) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "game/fixtures.hpp"
@@ -10,6 +11,12 @@
 
 namespace pyrelle {
 namespace {
+
+std::uint32_t bits_of(float v) {
+    std::uint32_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
 
 Canvas render_once(WorldRenderer& renderer, const Level& level) {
     Canvas canvas(320, 180);
@@ -134,6 +141,38 @@ Level walled_level() {
     level.firefly_pos = {100.0f, 88.0f};
     level.exit_pos = {20.0f, 20.0f};
     return level;
+}
+
+// The table of waves gives, bit for bit, the threshold the rule computes, at times whose
+// sines differ in their last bits; outside its window the rule itself answers.
+TEST(Render, TheWavesTableGivesTheRulesWaterEverywhere) {
+    const float times[] = {0.0f, 1.0f / 60.0f, 1234.567f, 98765.43f};
+    Level level = generate_level(7, 12);
+    // A window over the first cell of the lake, and a few pixels around it outside.
+    std::int32_t x0 = -1, y0 = -1;
+    for (std::int32_t y = 0; y < level.cave.height && x0 < 0; ++y)
+        for (std::int32_t x = 0; x < level.cave.width && x0 < 0; ++x)
+            if (water_level(level.cave, level.water_mask, x, y) > 0.0f)
+                x0 = 8 * x - 12, y0 = 8 * y - 10;
+    ASSERT_GE(x0, -12);
+    SurfaceWaves waves;
+    std::int32_t water_pixels = 0;
+    for (const float t : times) {
+        level.time = t;
+        waves.update(t, x0, y0, 40, 30);
+        for (std::int32_t py = y0 - 2; py < y0 + 33; ++py) {
+            for (std::int32_t px = x0 - 2; px < x0 + 43; ++px) {
+                const WaterSample rule =
+                    water_surface(level, static_cast<float>(px), static_cast<float>(py));
+                const WaterSample table = water_surface(level, px, py, waves);
+                ASSERT_EQ(bits_of(table.v), bits_of(rule.v)) << t << " " << px << " " << py;
+                ASSERT_EQ(bits_of(table.thr), bits_of(rule.thr)) << t << " " << px << " " << py;
+                ASSERT_EQ(is_air_pixel(level, px, py, waves), is_air_pixel(level, px, py));
+                water_pixels += rule.v > rule.thr;
+            }
+        }
+    }
+    EXPECT_GT(water_pixels, 500);  // the window does hold water
 }
 
 TEST(Render, BurstRingStopsAtWalls) {
