@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/canvas.hpp"
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 
 namespace pyrelle::reference {
 

@@ -1,4 +1,4 @@
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 
 #include <gtest/gtest.h>
 

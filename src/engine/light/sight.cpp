@@ -18,7 +18,7 @@
 #include <climits>
 #include <cmath>
 
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 #include "engine/simd.hpp"
 
 namespace pyrelle {

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <limits>
 
-#include "engine/light.hpp"
-#include "engine/light_planes.hpp"
+#include "engine/light/light_map.hpp"
+#include "engine/light/planes.hpp"
 #include "engine/simd.hpp"
 
 namespace pyrelle {

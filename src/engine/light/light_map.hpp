@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "engine/canvas.hpp"
-#include "engine/light_source.hpp"
-#include "engine/staircase_reach.hpp"
+#include "engine/light/source.hpp"
+#include "engine/light/staircase_reach.hpp"
 
 namespace pyrelle {
 

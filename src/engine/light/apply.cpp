@@ -6,8 +6,8 @@
 #include <type_traits>
 
 #include "engine/lanes.hpp"
-#include "engine/light.hpp"
-#include "engine/light_planes.hpp"
+#include "engine/light/light_map.hpp"
+#include "engine/light/planes.hpp"
 #include "engine/simd.hpp"
 
 #if PYRELLE_EIGHT_LANES

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 
 namespace pyrelle {
 
