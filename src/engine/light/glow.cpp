@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/light/layout.hpp"
 #include "engine/light/light_map.hpp"
 #include "engine/light/planes.hpp"
 #include "engine/simd.hpp"
@@ -18,13 +19,17 @@ namespace pyrelle {
 
 namespace {
 
-constexpr std::int32_t kReach = 3;  // largest offset of the kernel
+constexpr std::int32_t kReach = light_layout::kGlowReach;
 constexpr int kRows = 2 * kReach + 1;
-// Scores are kept with a border of -inf around the grid, kReach cells wide, so every
-// neighbourhood reads inside the buffer: kLeft columns on the left, and on the right
-// kReach plus one for the eighth lane of the second group.
-constexpr std::size_t kLeft = kReach;
-constexpr std::size_t kPadding = kLeft + kReach + 1;
+// A kernel row is read as two groups of four lanes from dx = -kReach: the row must fit, and
+// the border of -inf scores around the grid (kLeft columns on the left, kPadding in all per
+// row) keeps every read inside the buffer, the last cell's eighth lane included.
+constexpr int kLanes = 8;
+static_assert(kRows <= kLanes, "a kernel row fits the two groups");
+static_assert(light_layout::kGlowLeft == kReach, "lane 0 of a cell reads dx = -kReach");
+static_assert(light_layout::kGlowPadding >= kLanes - 1, "the last cell's lanes stay on the row");
+constexpr std::size_t kLeft = light_layout::kGlowLeft;
+constexpr std::size_t kPadding = light_layout::kGlowPadding;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // One kernel row as two groups of four columns, dx -3..0 and 1..4 (lanes 0..7 of the
@@ -75,6 +80,7 @@ void LightMap::glow_rock() {
     // it is skipped. Dilate the lit mask by three cells, along rows into run_ (through a
     // zero-bordered row), then along columns back into near_lit_. The square covers the
     // round kernel.
+    static_assert(kReach == 3, "the row dilation below ORs seven cells");
     std::uint8_t* __restrict run = run_.data();
     std::uint8_t* __restrict row = dilate_row_.data();
     for (std::size_t j = 0; j < h; ++j) {
