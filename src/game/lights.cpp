@@ -1,6 +1,7 @@
 // The level's light sources and the light the simulation measures with them.
 #include <cmath>
 
+#include "engine/light/falloff.hpp"
 #include "game/level.hpp"
 
 namespace pyrelle {
@@ -88,9 +89,7 @@ float light_at(const std::vector<LightSource>& lights, const Cave& cave, float x
         const float d = std::sqrt(dx * dx + dy * dy);
         if (!(d < s.radius)) continue;
         if (!line_of_sight(cave, Vec2{s.x, s.y}, Vec2{x, y})) continue;
-        const float q = d / s.radius;
-        const float f = 1.0f - q * q;
-        total += s.intensity * (f * f);
+        total += s.intensity * light_falloff(d, s.radius);
     }
     return total;
 }

@@ -18,6 +18,7 @@
 #include <climits>
 #include <cmath>
 
+#include "engine/light/falloff.hpp"
 #include "engine/light/light_map.hpp"
 #include "engine/simd.hpp"
 
@@ -251,20 +252,14 @@ void LightMap::row_falloff(const LightSource& s, float ddy, std::int32_t k0, std
     float* falloff = falloff_.data();
     const float* centre = centre_x_.data();
     std::int32_t k = k0;
-    const F4 sx = splat(s.x), dy2 = splat(ddy * ddy), radius = splat(s.radius), one = splat(1.0f);
+    const F4 sx = splat(s.x), dy2 = splat(ddy * ddy), radius = splat(s.radius);
     for (; k + 3 <= k1; k += 4) {
         const F4 ddx = load(centre + k) - sx;
-        const F4 d = simd::sqrt(ddx * ddx + dy2);
-        const F4 q = d / radius;
-        const F4 a = one - q * q;
-        store(falloff + k, select(d < radius, a * a, splat(0.0f)));
+        store(falloff + k, light_falloff(simd::sqrt(ddx * ddx + dy2), radius));
     }
     for (; k <= k1; ++k) {
         const float ddx = centre[k] - s.x;
-        const float d = std::sqrt(ddx * ddx + ddy * ddy);
-        const float q = d / s.radius;
-        const float a = 1.0f - q * q;
-        falloff[k] = d < s.radius ? a * a : 0.0f;
+        falloff[k] = light_falloff(std::sqrt(ddx * ddx + ddy * ddy), s.radius);
     }
 }
 
