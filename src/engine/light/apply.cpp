@@ -253,14 +253,14 @@ bool paired_taps(const std::vector<std::uint32_t>& k, const std::vector<float>& 
 
 // The horizontal half of sample() for every column of one light row: r, g, b planes.
 void LightMap::interpolate_row(std::uint32_t j, float* out) {
-    const std::size_t w = col_k_.size();
+    const std::size_t w = apply_.col_k.size();
     const LightRgb* row = &light[static_cast<std::size_t>(j) * gw];
     std::size_t x = 0;
-    if (paired_) {
+    if (apply_.paired) {
         // With paired taps every pixel pair reads three neighbouring cells: the cells are laid
         // out by channel, then four pairs at a time take the same lerps as the loop below.
         const std::size_t cells = w / 2 + 5;  // the last pair reads cell w / 2 + 4
-        float* planes[3] = {soa_.data(), soa_.data() + gw, soa_.data() + 2 * gw};
+        float* planes[3] = {apply_.soa.data(), apply_.soa.data() + gw, apply_.soa.data() + 2 * gw};
         std::size_t i = 0;
         for (; i + 4 <= cells; i += 4) {
             const Planes p = load_planes(row + i);
@@ -289,9 +289,9 @@ void LightMap::interpolate_row(std::uint32_t j, float* out) {
         x = 2 * m;
     }
     for (; x < w; ++x) {
-        const LightRgb& a = row[col_k_[x]];
-        const LightRgb& b = row[col_k_[x] + 1];
-        const float f = col_f_[x];
+        const LightRgb& a = row[apply_.col_k[x]];
+        const LightRgb& b = row[apply_.col_k[x] + 1];
+        const float f = apply_.col_f[x];
         out[x] = lerp(a.r, b.r, f);
         out[x + w] = lerp(a.g, b.g, f);
         out[x + 2 * w] = lerp(a.b, b.b, f);
@@ -308,21 +308,21 @@ void LightMap::apply(Canvas& canvas, PixelLanes lanes) {
     [[maybe_unused]] const bool eight = lanes == PixelLanes::Widest && lanes::have_eight();
     const std::size_t w = canvas.width;
     const float cellf = static_cast<float>(cell);
-    col_k_.resize(w);
-    col_f_.resize(w);
-    row_a_.resize(3 * w);
-    row_b_.resize(3 * w);
+    apply_.col_k.resize(w);
+    apply_.col_f.resize(w);
+    apply_.row_a.resize(3 * w);
+    apply_.row_b.resize(3 * w);
     bool plain = finite_non_negative(light, eight);
     for (std::size_t x = 0; x < w; ++x) {
         const Tap t = tap(static_cast<float>(x), cellf, gw);
-        col_k_[x] = t.index;
-        col_f_[x] = t.fraction;
+        apply_.col_k[x] = t.index;
+        apply_.col_f[x] = t.fraction;
         plain &= t.fraction >= 0.0f && t.fraction <= 1.0f;
     }
-    paired_ = paired_taps(col_k_, col_f_);
+    apply_.paired = paired_taps(apply_.col_k, apply_.col_f);
     std::uint32_t top_row = std::numeric_limits<std::uint32_t>::max();
-    float* top = row_a_.data();
-    float* bottom = row_b_.data();
+    float* top = apply_.row_a.data();
+    float* bottom = apply_.row_b.data();
     const float ambient_of[3] = {ambient.r, ambient.g, ambient.b};
     float levels[3 * kLevelTable];
     for (std::size_t c = 0; c < 3; ++c)

@@ -53,8 +53,8 @@ void LightMap::glow_rock() {
     const std::size_t pw = w + kPadding;
     const LightRgb* lights = light.data();
     const std::uint8_t* rocks = rock.data();
-    float* padded = padded_score_.data();
-    std::uint8_t* lit = near_lit_.data();
+    float* padded = glow_.padded_score.data();
+    std::uint8_t* lit = glow_.near_lit.data();
     const F4 none = splat(-kInf);
     // Scores, and which open cells are lit at all, four cells at a time where they fit.
     for (std::size_t j = 0; j < h; ++j) {
@@ -77,12 +77,12 @@ void LightMap::glow_rock() {
     }
     // Rock with no lit open cell in its 7 × 7 neighbourhood would copy a dark neighbour's
     // light (0 × weight), or keep its 0 with no open neighbour: either way it stays 0, so
-    // it is skipped. Dilate the lit mask by three cells, along rows into run_ (through a
-    // zero-bordered row), then along columns back into near_lit_. The square covers the
+    // it is skipped. Dilate the lit mask by three cells, along rows into glow_.run (through a
+    // zero-bordered row), then along columns back into glow_.near_lit. The square covers the
     // round kernel.
     static_assert(kReach == 3, "the row dilation below ORs seven cells");
-    std::uint8_t* __restrict run = run_.data();
-    std::uint8_t* __restrict row = dilate_row_.data();
+    std::uint8_t* __restrict run = glow_.run.data();
+    std::uint8_t* __restrict row = glow_.dilate_row.data();
     for (std::size_t j = 0; j < h; ++j) {
         std::memcpy(row + kReach, lit + j * w, w);
         std::uint8_t* __restrict out = run + j * w;

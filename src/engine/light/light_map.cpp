@@ -43,24 +43,24 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
             if (w > 0.0f) m.spread.push_back({dx, dy, w});
         }
     }
-    m.cave_col_.resize(m.gw);
-    m.cave_row_.resize(m.gh);
-    m.centre_x_.resize(m.gw);
-    m.centre_y_.resize(m.gh);
+    m.cells_.cave_col.resize(m.gw);
+    m.cells_.cave_row.resize(m.gh);
+    m.cells_.centre_x.resize(m.gw);
+    m.cells_.centre_y.resize(m.gh);
     const std::size_t padded = static_cast<std::size_t>(m.gw + kGlowPadding) *
                                static_cast<std::size_t>(m.gh + 2 * kGlowReach);
-    m.padded_score_.assign(padded, -kInf);
-    m.near_lit_.assign(n, 0);
-    m.run_.assign(n, 0);
-    m.dilate_row_.assign(m.gw + 2 * kGlowReach, 0);
-    m.falloff_.assign(m.gw, 0.0f);
-    m.row_shares_.assign(m.gw, 0.0f);
-    m.col_walk_.resize(m.gw);
-    m.col_overshoot_.resize(m.gw);
-    m.runs_.resize(m.gw);
-    m.run_sight_.resize(m.gw);
-    m.hull_sight_.resize(n);
-    m.soa_.resize(3 * static_cast<std::size_t>(m.gw));
+    m.glow_.padded_score.assign(padded, -kInf);
+    m.glow_.near_lit.assign(n, 0);
+    m.glow_.run.assign(n, 0);
+    m.glow_.dilate_row.assign(m.gw + 2 * kGlowReach, 0);
+    m.source_.falloff.assign(m.gw, 0.0f);
+    m.source_.shares.assign(m.gw, 0.0f);
+    m.source_.col_walk.resize(m.gw);
+    m.source_.col_overshoot.resize(m.gw);
+    m.source_.runs.resize(m.gw);
+    m.source_.run_sight.resize(m.gw);
+    m.hull_.sight.resize(n);
+    m.apply_.soa.resize(3 * static_cast<std::size_t>(m.gw));
     return m;
 }
 
@@ -68,13 +68,13 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
 void LightMap::build_rock_mask(CaveTiles cave) {
     for (std::uint32_t j = 0; j < gh; ++j) {
         std::uint8_t* out = &rock[static_cast<std::size_t>(j) * gw];
-        const std::int32_t cy = cave_row_[j];
-        if (j > 0 && cy == cave_row_[j - 1]) {
+        const std::int32_t cy = cells_.cave_row[j];
+        if (j > 0 && cy == cells_.cave_row[j - 1]) {
             std::memcpy(out, out - gw, gw);
             continue;
         }
         for (std::uint32_t k = 0; k < gw; ++k) {
-            const std::int32_t cx = cave_col_[k];
+            const std::int32_t cx = cells_.cave_col[k];
             const bool inside = cx >= 0 && cy >= 0 && cx < cave.width && cy < cave.height;
             out[k] = inside ? cave.tiles[static_cast<std::size_t>(cx) +
                                          static_cast<std::size_t>(cy) * cave.width]
@@ -92,12 +92,12 @@ void LightMap::compute(const std::vector<LightSource>& lights, LightRgb ambient_
     const float ox = std::floor(camera_x) - margin * cellf;
     const float oy = std::floor(camera_y) - margin * cellf;
     for (std::uint32_t k = 0; k < gw; ++k) {
-        centre_x_[k] = ox + (static_cast<float>(k) + 0.5f) * cellf;
-        cave_col_[k] = floor_i32(centre_x_[k] / cave_cell);
+        cells_.centre_x[k] = ox + (static_cast<float>(k) + 0.5f) * cellf;
+        cells_.cave_col[k] = floor_i32(cells_.centre_x[k] / cave_cell);
     }
     for (std::uint32_t j = 0; j < gh; ++j) {
-        centre_y_[j] = oy + (static_cast<float>(j) + 0.5f) * cellf;
-        cave_row_[j] = floor_i32(centre_y_[j] / cave_cell);
+        cells_.centre_y[j] = oy + (static_cast<float>(j) + 0.5f) * cellf;
+        cells_.cave_row[j] = floor_i32(cells_.centre_y[j] / cave_cell);
     }
     build_rock_mask(cave);
     build_blocked_table(cave);

@@ -51,52 +51,18 @@ struct LightMap {
     void apply(Canvas& canvas, PixelLanes lanes = PixelLanes::Widest);
 
   private:
-    struct Window {
-        std::int32_t x0 = 0, y0 = 0, w = 0, h = 0;
-    };
-    // Everything below is scratch reused from frame to frame.
-    std::vector<std::int32_t> cave_col_;      // cave column under each light column
-    std::vector<std::int32_t> cave_row_;      // cave row under each light row
-    std::vector<float> centre_x_;             // world centre of each light column
-    std::vector<float> centre_y_;             // world centre of each light row
-    std::vector<std::uint32_t> blocked_sum_;  // summed-area table of blocked cave cells
-    Window window_;
-    StaircaseReach reach_;
-    std::vector<float> falloff_;     // one row of one source's falloff
-    std::vector<float> row_shares_;  // and its shares, for a source whose memo keeps none
     // What a source's shortcuts found for a run of light columns on the current row.
     enum class Sight : std::uint8_t { Unknown, Open, Blocked, Walk };
+    // A source's light columns that lie over one cave column, with one direction sign and one
+    // overshoot: on a row, the shortcuts answer for all of them at once.
     struct ColumnRun {
         std::int32_t target_x;  // cave column
         float dx;               // a direction towards it (its sign counts)
         std::int32_t over_x;    // where the walk's last step may overshoot
         std::int32_t k_begin;   // its light columns, both included
         std::int32_t k_end;
-        bool walk_ready;  // col_walk_ is set up for its columns
+        bool walk_ready;  // SourceRows::col_walk is set up for its columns
     };
-    std::vector<WalkAxis> col_walk_;           // one source's walk set-up towards each column
-    std::vector<std::int32_t> col_overshoot_;  // and where its last step may overshoot
-    std::vector<ColumnRun> runs_;
-    std::vector<Sight> run_sight_;
-    // The current source for the hull test, and its answers per cave cell of its box.
-    struct HullSource {
-        float x, y;  // in cave cells
-        std::int32_t cell_x, cell_y;
-    };
-    HullSource hull_source_{};
-    std::int32_t hull_x0_ = 0, hull_y0_ = 0, hull_w_ = 0;
-    std::vector<Sight> hull_sight_;
-    std::vector<std::uint8_t> open_mask_;   // the window's cells, 1 open
-    std::vector<float> padded_score_;       // r + g + b of open cells, -inf elsewhere and around
-    std::vector<std::uint8_t> near_lit_;    // 1 within three cells of a lit open cell
-    std::vector<std::uint8_t> run_;         // the same along rows only
-    std::vector<std::uint8_t> dilate_row_;  // one row with three zero cells each side
-    std::vector<float> row_a_, row_b_;      // horizontal interpolations of two light rows, r g b
-    std::vector<std::uint32_t> col_k_;      // the light column each pixel column reads first
-    std::vector<float> col_f_;              // and the fraction towards the next one
-    bool paired_ = false;                   // the taps of two-pixel light cells
-    std::vector<float> soa_;                // one light row by channel, r g b
-
     // What the walks from one still source found, per world pixel around it. Light cell
     // centres lie on whole pixels (even cells, floored camera), and a walk depends only on
     // its two points and the cave, so the answers hold while the source stays put and the
@@ -121,14 +87,73 @@ struct LightMap {
         std::vector<std::uint32_t> seen_rows, share_rows;
         std::uint32_t seen_stamp = 0, share_stamp = 0;
     };
-    std::vector<SightMemo> memos_;  // the first memo_count_ are live; the rest keep storage
-    std::size_t memo_count_ = 0;
-    bool memo_usable_ = false;             // this frame's centres are whole pixels
-    std::vector<std::uint8_t> memo_cave_;  // the cave the memos were made in
-    std::int32_t memo_cave_w_ = -1, memo_cave_h_ = -1;
-    float memo_cave_cell_ = 0.0f;
-    std::vector<std::uint64_t> last_points_;  // the last frame's source points
-    std::vector<std::uint64_t> points_;       // this frame's
+
+    // Scratch reused from frame to frame, one struct per stage. Only the memos carry
+    // anything from one frame to the next.
+
+    // Where the light cells lie this frame.
+    struct Cells {
+        std::vector<std::int32_t> cave_col;  // cave column under each light column
+        std::vector<std::int32_t> cave_row;  // cave row under each light row
+        std::vector<float> centre_x;         // world centre of each light column
+        std::vector<float> centre_y;         // world centre of each light row
+    };
+    // The cave cells around the view, for the sight shortcuts: empty (w = 0) when unusable.
+    struct WindowTable {
+        std::int32_t x0 = 0, y0 = 0, w = 0, h = 0;  // in cave cells
+        std::vector<std::uint32_t> blocked_sum;     // summed-area table of blocked cells
+        std::vector<std::uint8_t> open;             // 1 open
+    };
+    // One source's rows, one source at a time.
+    struct SourceRows {
+        StaircaseReach reach;
+        std::vector<float> falloff;  // one row of the source's falloff
+        std::vector<float> shares;   // and its shares, for a source whose memo keeps none
+        std::vector<ColumnRun> runs;
+        std::vector<Sight> run_sight;
+        std::vector<WalkAxis> col_walk;           // the walk's set-up towards each column
+        std::vector<std::int32_t> col_overshoot;  // and where its last step may overshoot
+    };
+    // The current source for the hull test, and its answers per cave cell of its box.
+    struct Hull {
+        float x = 0.0f, y = 0.0f;             // the source, in cave cells
+        std::int32_t cell_x = 0, cell_y = 0;  // and its cell
+        std::int32_t x0 = 0, y0 = 0, w = 0;   // the box's first cave cell, its width
+        std::vector<Sight> sight;
+    };
+    // The sight memos of still sources, and what tells whether they still hold.
+    struct Memos {
+        std::vector<SightMemo> list;  // the first `count` are live; the rest keep storage
+        std::size_t count = 0;
+        bool usable = false;             // this frame's centres are whole pixels
+        std::vector<std::uint8_t> cave;  // the cave they were made in
+        std::int32_t cave_w = -1, cave_h = -1;
+        float cave_cell = 0.0f;
+        std::vector<std::uint64_t> last_points;  // the last frame's source points
+        std::vector<std::uint64_t> points;       // this frame's
+    };
+    // The rock glow's scores, and where light is near enough to glow.
+    struct Glow {
+        std::vector<float> padded_score;       // r + g + b of open cells, -inf elsewhere and around
+        std::vector<std::uint8_t> near_lit;    // 1 within three cells of a lit open cell
+        std::vector<std::uint8_t> run;         // the same along rows only
+        std::vector<std::uint8_t> dilate_row;  // one row with three zero cells each side
+    };
+    // The apply's taps along x and its interpolated light rows.
+    struct ApplyRows {
+        std::vector<float> row_a, row_b;   // horizontal interpolations of two light rows, r g b
+        std::vector<std::uint32_t> col_k;  // the light column each pixel column reads first
+        std::vector<float> col_f;          // and the fraction towards the next one
+        bool paired = false;               // the taps of two-pixel light cells
+        std::vector<float> soa;            // one light row by channel, r g b
+    };
+    Cells cells_;
+    WindowTable window_;
+    SourceRows source_;
+    Hull hull_;
+    Memos memos_;
+    Glow glow_;
+    ApplyRows apply_;
 
     std::size_t memo_row(SightMemo& memo, std::int64_t mx, std::int64_t my) const;
     void begin_memos(CaveTiles cave, float cave_cell);

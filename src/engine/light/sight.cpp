@@ -66,16 +66,17 @@ std::int64_t shortcut_key(std::int32_t target_x, float dx, std::int32_t over_x) 
 
 // Summed-area table and open mask of the cave cells around the view.
 void LightMap::build_blocked_table(CaveTiles cave) {
-    const std::int64_t x0 = std::int64_t{cave_col_.front()} - kWindowMargin;
-    const std::int64_t y0 = std::int64_t{cave_row_.front()} - kWindowMargin;
-    const std::int64_t w = std::int64_t{cave_col_.back()} - x0 + 1 + kWindowMargin;
-    const std::int64_t h = std::int64_t{cave_row_.back()} - y0 + 1 + kWindowMargin;
+    const std::int64_t x0 = std::int64_t{cells_.cave_col.front()} - kWindowMargin;
+    const std::int64_t y0 = std::int64_t{cells_.cave_row.front()} - kWindowMargin;
+    const std::int64_t w = std::int64_t{cells_.cave_col.back()} - x0 + 1 + kWindowMargin;
+    const std::int64_t h = std::int64_t{cells_.cave_row.back()} - y0 + 1 + kWindowMargin;
     // Odd scales (tiny cave cells, cameras at the ends of the number line) just walk.
     const bool usable = w * h <= (std::int64_t{1} << 22) && x0 > INT32_MIN / 2 &&
                         y0 > INT32_MIN / 2 && x0 + w < INT32_MAX / 2 && y0 + h < INT32_MAX / 2;
-    window_ = usable ? Window{static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0),
-                              static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)}
-                     : Window{};
+    window_.x0 = usable ? static_cast<std::int32_t>(x0) : 0;
+    window_.y0 = usable ? static_cast<std::int32_t>(y0) : 0;
+    window_.w = usable ? static_cast<std::int32_t>(w) : 0;
+    window_.h = usable ? static_cast<std::int32_t>(h) : 0;
     const std::size_t stride = static_cast<std::size_t>(window_.w) + 1;
     // The window's size varies by a cell as the camera moves: grow with room to spare,
     // so that later frames allocate nothing.
@@ -83,16 +84,17 @@ void LightMap::build_blocked_table(CaveTiles cave) {
     const std::size_t cells =
         static_cast<std::size_t>(window_.w) * static_cast<std::size_t>(window_.h);
     const std::size_t roomy = (stride + 2) * (static_cast<std::size_t>(window_.h) + 3);
-    if (blocked_sum_.capacity() < sums) blocked_sum_.reserve(roomy);
-    if (open_mask_.capacity() < cells) open_mask_.reserve(roomy);
-    blocked_sum_.resize(sums);
-    open_mask_.resize(cells);
-    std::fill(blocked_sum_.begin(), blocked_sum_.begin() + static_cast<std::ptrdiff_t>(stride), 0u);
+    if (window_.blocked_sum.capacity() < sums) window_.blocked_sum.reserve(roomy);
+    if (window_.open.capacity() < cells) window_.open.reserve(roomy);
+    window_.blocked_sum.resize(sums);
+    window_.open.resize(cells);
+    std::fill(window_.blocked_sum.begin(),
+              window_.blocked_sum.begin() + static_cast<std::ptrdiff_t>(stride), 0u);
     for (std::int32_t y = 0; y < window_.h; ++y) {
         std::uint32_t row = 0;
-        std::uint32_t* above = &blocked_sum_[static_cast<std::size_t>(y) * stride];
+        std::uint32_t* above = &window_.blocked_sum[static_cast<std::size_t>(y) * stride];
         std::uint32_t* here = above + stride;
-        std::uint8_t* open = &open_mask_[static_cast<std::size_t>(y) * window_.w];
+        std::uint8_t* open = &window_.open[static_cast<std::size_t>(y) * window_.w];
         here[0] = 0;
         // The window's columns that lie on the cave, on a row that does: the rest is rock.
         const std::int64_t cy = std::int64_t{window_.y0} + y;
@@ -119,7 +121,8 @@ std::uint32_t LightMap::blocked_in(std::int64_t x0, std::int64_t y0, std::int64_
                                    std::int64_t y1) const {
     const std::size_t stride = static_cast<std::size_t>(window_.w) + 1;
     const auto at = [&](std::int64_t x, std::int64_t y) {
-        return blocked_sum_[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * stride];
+        return window_
+            .blocked_sum[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * stride];
     };
     return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
 }
@@ -205,13 +208,11 @@ bool LightMap::hull_open(double sx, double sy, std::int64_t tx, std::int64_t ty,
 // else Walk; remembered per cave cell.
 LightMap::Sight LightMap::hull_sight(std::int32_t tx, std::int32_t ty) {
     Sight& known =
-        hull_sight_[static_cast<std::size_t>(tx - hull_x0_) +
-                    static_cast<std::size_t>(ty - hull_y0_) * static_cast<std::size_t>(hull_w_)];
+        hull_.sight[static_cast<std::size_t>(tx - hull_.x0) +
+                    static_cast<std::size_t>(ty - hull_.y0) * static_cast<std::size_t>(hull_.w)];
     if (known == Sight::Unknown)
-        known = hull_open(hull_source_.x, hull_source_.y, tx, ty, hull_source_.cell_x,
-                          hull_source_.cell_y)
-                    ? Sight::Open
-                    : Sight::Walk;
+        known = hull_open(hull_.x, hull_.y, tx, ty, hull_.cell_x, hull_.cell_y) ? Sight::Open
+                                                                                : Sight::Walk;
     return known;
 }
 
@@ -231,7 +232,7 @@ bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x
         }
         bool operator==(const IndexCursor& other) const { return at == other.at; }
     };
-    const std::uint8_t* const open = open_mask_.data();
+    const std::uint8_t* const open = window_.open.data();
     const std::int64_t stride = window_.w;
     const std::int64_t steps = std::abs(end_x - x) + std::abs(end_y - y);
     return walk_cells(IndexCursor{x + y * stride, stride},
@@ -249,8 +250,8 @@ bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x
 // cells at a time.
 void LightMap::row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1) {
     using namespace simd;
-    float* falloff = falloff_.data();
-    const float* centre = centre_x_.data();
+    float* falloff = source_.falloff.data();
+    const float* centre = cells_.centre_x.data();
     std::int32_t k = k0;
     const F4 sx = splat(s.x), dy2 = splat(ddy * ddy), radius = splat(s.radius);
     for (; k + 3 <= k1; k += 4) {
@@ -293,7 +294,7 @@ void add_light(LightRgb& l, float f, const LightSource& s) {
 bool LightMap::memo_knows_row(std::size_t row, std::int32_t k0, std::int32_t k1,
                               const std::uint8_t* seen) const {
     using namespace simd;
-    const float* falloff = falloff_.data() + k0;
+    const float* falloff = source_.falloff.data() + k0;
     const std::uint8_t* rocks = rock.data() + row + static_cast<std::size_t>(k0);
     const std::int32_t n = k1 - k0 + 1;
     I4 missing = splat(0);
@@ -351,7 +352,7 @@ bool LightMap::add_row_from_shares(const LightSource& s, std::size_t row, std::i
 void LightMap::keep_shares(std::size_t row, std::int32_t k0, std::int32_t k1,
                            const std::uint8_t* seen, float* share) const {
     for (std::int32_t k = k0; k <= k1; ++k) {
-        const float f = falloff_[static_cast<std::size_t>(k)];
+        const float f = source_.falloff[static_cast<std::size_t>(k)];
         const bool reached =
             f > 0.0f && rock[row + static_cast<std::size_t>(k)] == 0 && seen[k - k0] == kReached;
         share[k - k0] = reached ? f : 0.0f;
@@ -384,45 +385,51 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
     bool reach_ready = false;
     SightMemo* const memo = memo_for(s);
     // The hull answers, per cave cell under the source's box, worked out when first needed.
-    hull_x0_ = cave_col_[static_cast<std::size_t>(k0)];
-    hull_y0_ = cave_row_[static_cast<std::size_t>(j0)];
-    hull_w_ = cave_col_[static_cast<std::size_t>(k1)] - hull_x0_ + 1;
-    const std::int32_t hull_h = cave_row_[static_cast<std::size_t>(j1)] - hull_y0_ + 1;
+    hull_.x0 = cells_.cave_col[static_cast<std::size_t>(k0)];
+    hull_.y0 = cells_.cave_row[static_cast<std::size_t>(j0)];
+    hull_.w = cells_.cave_col[static_cast<std::size_t>(k1)] - hull_.x0 + 1;
+    const std::int32_t hull_h = cells_.cave_row[static_cast<std::size_t>(j1)] - hull_.y0 + 1;
     // Cave cells larger than light cells always fit; smaller ones may not, and then walk.
-    const std::int64_t hull_cells = std::int64_t{hull_w_} * hull_h;
-    const bool hull_fits = hull_cells <= static_cast<std::int64_t>(hull_sight_.size());
+    const std::int64_t hull_cells = std::int64_t{hull_.w} * hull_h;
+    const bool hull_fits = hull_cells <= static_cast<std::int64_t>(hull_.sight.size());
     if (fast && hull_fits)
-        std::fill(hull_sight_.begin(), hull_sight_.begin() + hull_cells, Sight::Unknown);
-    hull_source_ = {s.x / cave_cell, s.y / cave_cell, source_x, source_y};
+        std::fill(hull_.sight.begin(), hull_.sight.begin() + hull_cells, Sight::Unknown);
+    hull_.x = s.x / cave_cell;
+    hull_.y = s.y / cave_cell;
+    hull_.cell_x = source_x;
+    hull_.cell_y = source_y;
     // Light columns in runs that share a cave column, a direction sign and an overshoot:
     // the shortcut answers depend on nothing else along a row (see shortcut_key).
     std::size_t runs = 0;
     std::int64_t last_key = INT64_MIN;
     for (std::int32_t k = k0; k <= k1; ++k) {
         const std::size_t c = static_cast<std::size_t>(k);
-        const float cx = centre_x_[c];
-        col_overshoot_[c] = overshoot(cx, cx - s.x, cave_cell);
-        const std::int64_t key = shortcut_key(cave_col_[c], cx - s.x, col_overshoot_[c]);
+        const float cx = cells_.centre_x[c];
+        source_.col_overshoot[c] = overshoot(cx, cx - s.x, cave_cell);
+        const std::int64_t key =
+            shortcut_key(cells_.cave_col[c], cx - s.x, source_.col_overshoot[c]);
         if (key != last_key) {
             last_key = key;
-            runs_[runs++] = ColumnRun{cave_col_[c], cx - s.x, col_overshoot_[c], k, k, false};
+            source_.runs[runs++] =
+                ColumnRun{cells_.cave_col[c], cx - s.x, source_.col_overshoot[c], k, k, false};
         }
-        runs_[runs - 1].k_end = k;
+        source_.runs[runs - 1].k_end = k;
     }
-    const float* falloff = falloff_.data();
+    const float* falloff = source_.falloff.data();
     std::int64_t last_row_key = INT64_MIN;
     for (std::int32_t j = j0; j <= j1; ++j) {
-        const float cy = centre_y_[static_cast<std::size_t>(j)];
+        const float cy = cells_.centre_y[static_cast<std::size_t>(j)];
         const float ddy = cy - s.y;
         const std::int32_t row_overshoot = overshoot(cy, ddy, cave_cell);
-        const std::int32_t target_y = cave_row_[static_cast<std::size_t>(j)];
+        const std::int32_t target_y = cells_.cave_row[static_cast<std::size_t>(j)];
         const std::size_t row = static_cast<std::size_t>(j) * gw;
         // Light rows over the same cave row, with the same sign and overshoot, share the
         // answers of every run: they are worked out once, when first needed.
         const std::int64_t row_key = shortcut_key(target_y, ddy, row_overshoot);
         if (row_key != last_row_key) {
             last_row_key = row_key;
-            std::fill(run_sight_.begin(), run_sight_.begin() + static_cast<std::ptrdiff_t>(runs),
+            std::fill(source_.run_sight.begin(),
+                      source_.run_sight.begin() + static_cast<std::ptrdiff_t>(runs),
                       Sight::Unknown);
         }
         const auto add = [&](std::int32_t k, float f) {
@@ -435,9 +442,9 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
         if (memo) {
             const std::int64_t my = static_cast<std::int64_t>(cy) - memo->y0;
             const std::int64_t first =
-                static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k0)]) - memo->x0;
+                static_cast<std::int64_t>(cells_.centre_x[static_cast<std::size_t>(k0)]) - memo->x0;
             const std::int64_t last =
-                static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k1)]) - memo->x0;
+                static_cast<std::int64_t>(cells_.centre_x[static_cast<std::size_t>(k1)]) - memo->x0;
             if (my >= 0 && my < memo->side && first >= 0 && last < memo->side) {
                 const std::size_t at = memo_row(*memo, first, my);
                 seen_row = memo->seen.data() + at;
@@ -455,7 +462,7 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
         row_falloff(s, ddy, k0, k1);
         // A row the memo knows: its shares, kept if the memo has them, make the light.
         if (seen_row && memo_knows_row(row, k0, k1, seen_row)) {
-            float* shares = share_row ? share_row : row_shares_.data();
+            float* shares = share_row ? share_row : source_.shares.data();
             keep_shares(row, k0, k1, seen_row, shares);
             add_shares(s, row, k0, k1 - k0 + 1, shares);
             continue;
@@ -470,7 +477,7 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                     continue;
                 }
                 const bool visible = cave_path_clear(
-                    cave, s.x, s.y, centre_x_[static_cast<std::size_t>(k)], cy, cave_cell);
+                    cave, s.x, s.y, cells_.centre_x[static_cast<std::size_t>(k)], cy, cave_cell);
                 if (seen) *seen = visible ? kReached : kHidden;
                 if (visible) add(k, f);
             }
@@ -482,11 +489,11 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
         WalkAxis row_walk{};
         bool row_walk_ready = false;
         for (std::size_t r = 0; r < runs; ++r) {
-            ColumnRun& run = runs_[r];
+            ColumnRun& run = source_.runs[r];
             // A run lies over one cave cell: one rock byte for all of it.
             if (rock[row + static_cast<std::size_t>(run.k_begin)] != 0) continue;
             const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
-            Sight& sight = run_sight_[r];
+            Sight& sight = source_.run_sight[r];
             for (std::int32_t k = run.k_begin; k <= run.k_end; ++k) {
                 const float f = falloff[k];
                 if (!(f > 0.0f)) continue;
@@ -497,13 +504,13 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                 }
                 if (sight == Sight::Unknown) {
                     if (!reach_ready) {
-                        reach_.build(cave, source_x, source_y, reach);
+                        source_.reach.build(cave, source_x, source_y, reach);
                         reach_ready = true;
                     }
                     if (span_open(wx, wy, tx, ty, run.over_x, row_overshoot, true))
                         sight = Sight::Open;
-                    else if (!reach_.walk_may_pass(run.target_x, target_y, run.dx, ddy, run.over_x,
-                                                   row_overshoot))
+                    else if (!source_.reach.walk_may_pass(run.target_x, target_y, run.dx, ddy,
+                                                          run.over_x, row_overshoot))
                         sight = Sight::Blocked;
                     else
                         sight = hull_fits ? hull_sight(run.target_x, target_y) : Sight::Walk;
@@ -516,8 +523,8 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                 }
                 if (sight == Sight::Walk && !run.walk_ready) {
                     for (std::int32_t c = run.k_begin; c <= run.k_end; ++c)
-                        col_walk_[static_cast<std::size_t>(c)] =
-                            walk_axis(s.x, centre_x_[static_cast<std::size_t>(c)], cave_cell);
+                        source_.col_walk[static_cast<std::size_t>(c)] =
+                            walk_axis(s.x, cells_.centre_x[static_cast<std::size_t>(c)], cave_cell);
                     run.walk_ready = true;
                 }
                 if (sight == Sight::Walk && !row_walk_ready) {
@@ -528,8 +535,8 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
                     sight == Sight::Open ||
                     walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
                                    static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
-                                   col_walk_[static_cast<std::size_t>(k)], row_walk, run.over_x,
-                                   row_overshoot);
+                                   source_.col_walk[static_cast<std::size_t>(k)], row_walk,
+                                   run.over_x, row_overshoot);
                 if (seen) *seen = visible ? kReached : kHidden;
                 if (visible) add(k, f);
             }
