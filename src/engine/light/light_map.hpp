@@ -88,6 +88,31 @@ struct LightMap {
         std::uint32_t seen_stamp = 0, share_stamp = 0;
     };
 
+    // One source's box of light cells, clipped to the grid, and what its shortcuts use.
+    struct SourceWalk {
+        std::int32_t k0, k1, j0, j1;      // its light columns and rows, both ends included
+        std::int32_t source_x, source_y;  // its cave cell
+        std::int32_t reach;               // of its staircase test; -1 beyond kMaxReach
+        std::int64_t wx, wy;              // its cave cell in the window
+        bool fast;                        // the shortcuts hold for it
+        bool hull_fits;                   // Hull::sight has room for its box's cave cells
+        bool reach_ready;                 // the staircase test is built
+        std::size_t runs;                 // its column runs in SourceRows::runs
+    };
+    // One light row of a source's box.
+    struct SourceRow {
+        float cy;                // world centre of its cells
+        float ddy;               // and the direction from the source along y
+        std::int32_t target_y;   // its cave row
+        std::int64_t ty;         // and that row in the window
+        std::int32_t overshoot;  // where a walk's last step may overshoot along y
+        std::size_t first;       // the index of its first light cell
+        std::uint8_t* seen;      // its memo bytes from column k0 on, or none
+        float* share;            // its memo shares likewise
+        WalkAxis walk;           // the walks' set-up along y, made with the row's first walk
+        bool walk_ready;
+    };
+
     // Scratch reused from frame to frame, one struct per stage. Only the memos carry
     // anything from one frame to the next.
 
@@ -180,6 +205,31 @@ struct LightMap {
     void keep_shares(std::size_t row, std::int32_t k0, std::int32_t k1, const std::uint8_t* seen,
                      float* share) const;
     void add_source(const LightSource& s, CaveTiles cave, float ox, float oy, float cave_cell);
+    // add_source's steps, inlined into it (sight.cpp): they run per row and per cell, where
+    // calls cost a few per cent of a frame's light.
+    [[gnu::always_inline]] inline SourceWalk source_walk(const LightSource& s, float ox, float oy,
+                                                         float cave_cell) const;
+    [[gnu::always_inline]] inline void begin_hull(const LightSource& s, SourceWalk& w,
+                                                  float cave_cell);
+    [[gnu::always_inline]] inline std::size_t build_column_runs(const LightSource& s,
+                                                                std::int32_t k0, std::int32_t k1,
+                                                                float cave_cell);
+    [[gnu::always_inline]] inline void find_memo_row(SightMemo* memo, const SourceWalk& w,
+                                                     SourceRow& row);
+    [[gnu::always_inline]] inline void add_row_by_walks(const LightSource& s, CaveTiles cave,
+                                                        const SourceWalk& w, const SourceRow& row,
+                                                        float cave_cell);
+    [[gnu::always_inline]] inline void add_row_by_shortcuts(const LightSource& s, CaveTiles cave,
+                                                            SourceWalk& w, SourceRow& row,
+                                                            float cave_cell);
+    [[gnu::always_inline]] inline Sight shortcut_sight(CaveTiles cave, SourceWalk& w,
+                                                       const ColumnRun& run, const SourceRow& row);
+    [[gnu::always_inline]] inline static void hide_blocked_run(std::uint8_t* seen,
+                                                               const float* falloff, std::int32_t k,
+                                                               std::int32_t k_end, std::int32_t k0);
+    [[gnu::always_inline]] inline bool walk_sees(const LightSource& s, const SourceWalk& w,
+                                                 ColumnRun& run, SourceRow& row, std::int32_t k,
+                                                 float cave_cell);
     void glow_rock();
     void interpolate_row(std::uint32_t j, float* out);
 };

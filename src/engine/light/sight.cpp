@@ -359,47 +359,53 @@ void LightMap::keep_shares(std::size_t row, std::int32_t k0, std::int32_t k1,
     }
 }
 
-void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float oy,
-                          float cave_cell) {
+// The source's box of light cells, its cave cell and whether the shortcuts hold for it.
+LightMap::SourceWalk LightMap::source_walk(const LightSource& s, float ox, float oy,
+                                           float cave_cell) const {
+    SourceWalk w{};
     const float cellf = static_cast<float>(cell);
-    const std::int32_t k0 = std::max(floor_i32((s.x - ox - s.radius) / cellf), 0);
-    const std::int32_t k1 = std::min(saturating_i32(std::ceil((s.x - ox + s.radius) / cellf)),
-                                     static_cast<std::int32_t>(gw) - 1);
-    const std::int32_t j0 = std::max(floor_i32((s.y - oy - s.radius) / cellf), 0);
-    const std::int32_t j1 = std::min(saturating_i32(std::ceil((s.y - oy + s.radius) / cellf)),
-                                     static_cast<std::int32_t>(gh) - 1);
-    if (k0 > k1 || j0 > j1) return;
-    const std::int32_t source_x = floor_i32(s.x / cave_cell);
-    const std::int32_t source_y = floor_i32(s.y / cave_cell);
+    w.k0 = std::max(floor_i32((s.x - ox - s.radius) / cellf), 0);
+    w.k1 = std::min(saturating_i32(std::ceil((s.x - ox + s.radius) / cellf)),
+                    static_cast<std::int32_t>(gw) - 1);
+    w.j0 = std::max(floor_i32((s.y - oy - s.radius) / cellf), 0);
+    w.j1 = std::min(saturating_i32(std::ceil((s.y - oy + s.radius) / cellf)),
+                    static_cast<std::int32_t>(gh) - 1);
+    w.source_x = floor_i32(s.x / cave_cell);
+    w.source_y = floor_i32(s.y / cave_cell);
     // Targets lie within the radius, so at most radius / cave_cell + 1 cells away, and an
     // overshoot one more.
     const float reach_f = std::ceil(s.radius / cave_cell) + 2.0f;
-    const std::int32_t reach = reach_f <= kMaxReach ? static_cast<std::int32_t>(reach_f) : -1;
+    w.reach = reach_f <= kMaxReach ? static_cast<std::int32_t>(reach_f) : -1;
     // Shortcuts need the source one cell inside the window: targets lie in the view, at
     // least kWindowMargin cells inside, so the walks' rectangles stay in the window.
-    const std::int64_t wx = std::int64_t{source_x} - window_.x0;
-    const std::int64_t wy = std::int64_t{source_y} - window_.y0;
-    const bool fast = reach >= 0 && window_.w > 0 && wx >= 1 && wy >= 1 && wx + 1 < window_.w &&
-                      wy + 1 < window_.h;
-    // The staircase is built when a walk first needs it: with a full memo, never.
-    bool reach_ready = false;
-    SightMemo* const memo = memo_for(s);
-    // The hull answers, per cave cell under the source's box, worked out when first needed.
-    hull_.x0 = cells_.cave_col[static_cast<std::size_t>(k0)];
-    hull_.y0 = cells_.cave_row[static_cast<std::size_t>(j0)];
-    hull_.w = cells_.cave_col[static_cast<std::size_t>(k1)] - hull_.x0 + 1;
-    const std::int32_t hull_h = cells_.cave_row[static_cast<std::size_t>(j1)] - hull_.y0 + 1;
+    w.wx = std::int64_t{w.source_x} - window_.x0;
+    w.wy = std::int64_t{w.source_y} - window_.y0;
+    w.fast = w.reach >= 0 && window_.w > 0 && w.wx >= 1 && w.wy >= 1 && w.wx + 1 < window_.w &&
+             w.wy + 1 < window_.h;
+    return w;
+}
+
+// The hull answers, per cave cell under the source's box, worked out when first needed.
+void LightMap::begin_hull(const LightSource& s, SourceWalk& w, float cave_cell) {
+    hull_.x0 = cells_.cave_col[static_cast<std::size_t>(w.k0)];
+    hull_.y0 = cells_.cave_row[static_cast<std::size_t>(w.j0)];
+    hull_.w = cells_.cave_col[static_cast<std::size_t>(w.k1)] - hull_.x0 + 1;
+    const std::int32_t hull_h = cells_.cave_row[static_cast<std::size_t>(w.j1)] - hull_.y0 + 1;
     // Cave cells larger than light cells always fit; smaller ones may not, and then walk.
     const std::int64_t hull_cells = std::int64_t{hull_.w} * hull_h;
-    const bool hull_fits = hull_cells <= static_cast<std::int64_t>(hull_.sight.size());
-    if (fast && hull_fits)
+    w.hull_fits = hull_cells <= static_cast<std::int64_t>(hull_.sight.size());
+    if (w.fast && w.hull_fits)
         std::fill(hull_.sight.begin(), hull_.sight.begin() + hull_cells, Sight::Unknown);
     hull_.x = s.x / cave_cell;
     hull_.y = s.y / cave_cell;
-    hull_.cell_x = source_x;
-    hull_.cell_y = source_y;
-    // Light columns in runs that share a cave column, a direction sign and an overshoot:
-    // the shortcut answers depend on nothing else along a row (see shortcut_key).
+    hull_.cell_x = w.source_x;
+    hull_.cell_y = w.source_y;
+}
+
+// Light columns in runs that share a cave column, a direction sign and an overshoot: the
+// shortcut answers depend on nothing else along a row (see shortcut_key). Returns how many.
+std::size_t LightMap::build_column_runs(const LightSource& s, std::int32_t k0, std::int32_t k1,
+                                        float cave_cell) {
     std::size_t runs = 0;
     std::int64_t last_key = INT64_MIN;
     for (std::int32_t k = k0; k <= k1; ++k) {
@@ -415,133 +421,184 @@ void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float 
         }
         source_.runs[runs - 1].k_end = k;
     }
+    return runs;
+}
+
+// This row's answers in the memo, a byte (and a share) per light column from k0 on; none
+// when the box's row or ends fall off the memo's square (its radius is smaller). The memo
+// is kept per world pixel: with a usable memo the centres are whole pixels, so the casts
+// below are exact, and centres side by side on the row are `cell` pixels apart, one byte
+// apart in the memo's row of their phase, so column k's byte lies k - k0 after the first.
+void LightMap::find_memo_row(SightMemo* memo, const SourceWalk& w, SourceRow& row) {
+    row.seen = nullptr;
+    row.share = nullptr;
+    if (!memo) return;
+    const std::int64_t my = static_cast<std::int64_t>(row.cy) - memo->y0;
+    const std::int64_t first =
+        static_cast<std::int64_t>(cells_.centre_x[static_cast<std::size_t>(w.k0)]) - memo->x0;
+    const std::int64_t last =
+        static_cast<std::int64_t>(cells_.centre_x[static_cast<std::size_t>(w.k1)]) - memo->x0;
+    if (my >= 0 && my < memo->side && first >= 0 && last < memo->side) {
+        const std::size_t at = memo_row(*memo, first, my);
+        row.seen = memo->seen.data() + at;
+        if (memo->shares_usable) row.share = memo->share.data() + at;
+    }
+}
+
+// What the shortcuts say of the walks from the source to the light columns of `run` on
+// this row, tried from the cheapest: Open when every cell a walk may enter is open
+// (span_open), Blocked when no staircase of open cells reaches the target cell or the
+// overshoot ends (StaircaseReach::walk_may_pass), Open again when the hull test passes for
+// the target cell (hull_sight), else Walk. Each answer holds for every column of the run
+// and every row with this row's key: the three tests look only at the target cave cell,
+// the direction signs and the overshoots, which those share (shortcut_key). The staircase
+// is built when first asked for: a source whose memo knows its rows never pays for it.
+LightMap::Sight LightMap::shortcut_sight(CaveTiles cave, SourceWalk& w, const ColumnRun& run,
+                                         const SourceRow& row) {
+    if (!w.reach_ready) {
+        source_.reach.build(cave, w.source_x, w.source_y, w.reach);
+        w.reach_ready = true;
+    }
+    const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
+    if (span_open(w.wx, w.wy, tx, row.ty, run.over_x, row.overshoot, true)) return Sight::Open;
+    if (!source_.reach.walk_may_pass(run.target_x, row.target_y, run.dx, row.ddy, run.over_x,
+                                     row.overshoot))
+        return Sight::Blocked;
+    return w.hull_fits ? hull_sight(run.target_x, row.target_y) : Sight::Walk;
+}
+
+// Columns k..k_end of a run the shortcuts found Blocked: no walk to them sees, as the
+// answer holds for the whole run (see shortcut_sight). Their memo bytes say so for the
+// columns the source lights (falloff above 0), the only ones a memo must know; the others
+// are left as they are. `seen` holds the row's bytes from column k0 on.
+void LightMap::hide_blocked_run(std::uint8_t* seen, const float* falloff, std::int32_t k,
+                                std::int32_t k_end, std::int32_t k0) {
+    if (!seen) return;
+    for (; k <= k_end; ++k)
+        if (falloff[k] > 0.0f) seen[k - k0] = kHidden;
+}
+
+// The walk to light column k of a run the shortcuts left undecided, on the window's mask
+// (walk_in_window, whose cells are the cave's): the same steps and the same answer as
+// cave_path_clear from the source to the column's centre, as its set-up is what
+// cave_path_clear computes for those two points (walk_axis along x and y). That set-up is
+// made when first needed, along x for every column of the run at once, along y once a row.
+bool LightMap::walk_sees(const LightSource& s, const SourceWalk& w, ColumnRun& run, SourceRow& row,
+                         std::int32_t k, float cave_cell) {
+    if (!run.walk_ready) {
+        for (std::int32_t c = run.k_begin; c <= run.k_end; ++c)
+            source_.col_walk[static_cast<std::size_t>(c)] =
+                walk_axis(s.x, cells_.centre_x[static_cast<std::size_t>(c)], cave_cell);
+        run.walk_ready = true;
+    }
+    if (!row.walk_ready) {
+        row.walk = walk_axis(s.y, row.cy, cave_cell);
+        row.walk_ready = true;
+    }
+    const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
+    return walk_in_window(static_cast<std::int32_t>(w.wx), static_cast<std::int32_t>(w.wy),
+                          static_cast<std::int32_t>(tx), static_cast<std::int32_t>(row.ty),
+                          source_.col_walk[static_cast<std::size_t>(k)], row.walk, run.over_x,
+                          row.overshoot);
+}
+
+// The rule itself for every lit open cell of the row the memo does not know: for sources
+// the shortcuts do not hold for.
+void LightMap::add_row_by_walks(const LightSource& s, CaveTiles cave, const SourceWalk& w,
+                                const SourceRow& row, float cave_cell) {
     const float* falloff = source_.falloff.data();
+    for (std::int32_t k = w.k0; k <= w.k1; ++k) {
+        const float f = falloff[k];
+        if (!(f > 0.0f) || rock[row.first + static_cast<std::size_t>(k)] != 0) continue;
+        std::uint8_t* seen = row.seen ? row.seen + (k - w.k0) : nullptr;
+        if (seen && *seen != kNotYet) {
+            if (*seen == kReached) add_light(light[row.first + static_cast<std::size_t>(k)], f, s);
+            continue;
+        }
+        const bool visible = cave_path_clear(
+            cave, s.x, s.y, cells_.centre_x[static_cast<std::size_t>(k)], row.cy, cave_cell);
+        if (seen) *seen = visible ? kReached : kHidden;
+        if (visible) add_light(light[row.first + static_cast<std::size_t>(k)], f, s);
+    }
+}
+
+// The same answers through the shortcuts, run by run: each run's answer is asked for once
+// (shortcut_sight), and only the columns it leaves undecided walk.
+void LightMap::add_row_by_shortcuts(const LightSource& s, CaveTiles cave, SourceWalk& w,
+                                    SourceRow& row, float cave_cell) {
+    const float* falloff = source_.falloff.data();
+    std::uint8_t* const seen_row = row.seen;
+    const std::int32_t k0 = w.k0;
+    const std::size_t first = row.first;
+    for (std::size_t r = 0; r < w.runs; ++r) {
+        ColumnRun& run = source_.runs[r];
+        // A run lies over one cave cell: one rock byte for all of it.
+        if (rock[first + static_cast<std::size_t>(run.k_begin)] != 0) continue;
+        Sight& sight = source_.run_sight[r];
+        for (std::int32_t k = run.k_begin; k <= run.k_end; ++k) {
+            const float f = falloff[k];
+            if (!(f > 0.0f)) continue;
+            std::uint8_t* seen = seen_row ? seen_row + (k - k0) : nullptr;
+            if (seen && *seen != kNotYet) {
+                if (*seen == kReached) add_light(light[first + static_cast<std::size_t>(k)], f, s);
+                continue;
+            }
+            if (sight == Sight::Unknown) sight = shortcut_sight(cave, w, run, row);
+            if (sight == Sight::Blocked) {
+                hide_blocked_run(seen_row, falloff, k, run.k_end, k0);
+                break;
+            }
+            const bool visible = sight == Sight::Open || walk_sees(s, w, run, row, k, cave_cell);
+            if (seen) *seen = visible ? kReached : kHidden;
+            if (visible) add_light(light[first + static_cast<std::size_t>(k)], f, s);
+        }
+    }
+}
+
+// One source's light, row by row of its box: from the memo's shares when it has them all,
+// from its sight bytes when they cover every lit cell, else by the walks (or their
+// shortcuts), which fill the memo for the next frames.
+void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float oy,
+                          float cave_cell) {
+    SourceWalk w = source_walk(s, ox, oy, cave_cell);
+    if (w.k0 > w.k1 || w.j0 > w.j1) return;
+    SightMemo* const memo = memo_for(s);
+    begin_hull(s, w, cave_cell);
+    w.runs = build_column_runs(s, w.k0, w.k1, cave_cell);
     std::int64_t last_row_key = INT64_MIN;
-    for (std::int32_t j = j0; j <= j1; ++j) {
-        const float cy = cells_.centre_y[static_cast<std::size_t>(j)];
-        const float ddy = cy - s.y;
-        const std::int32_t row_overshoot = overshoot(cy, ddy, cave_cell);
-        const std::int32_t target_y = cells_.cave_row[static_cast<std::size_t>(j)];
-        const std::size_t row = static_cast<std::size_t>(j) * gw;
+    for (std::int32_t j = w.j0; j <= w.j1; ++j) {
+        SourceRow row{};
+        row.cy = cells_.centre_y[static_cast<std::size_t>(j)];
+        row.ddy = row.cy - s.y;
+        row.overshoot = overshoot(row.cy, row.ddy, cave_cell);
+        row.target_y = cells_.cave_row[static_cast<std::size_t>(j)];
+        row.ty = std::int64_t{row.target_y} - window_.y0;
+        row.first = static_cast<std::size_t>(j) * gw;
         // Light rows over the same cave row, with the same sign and overshoot, share the
         // answers of every run: they are worked out once, when first needed.
-        const std::int64_t row_key = shortcut_key(target_y, ddy, row_overshoot);
+        const std::int64_t row_key = shortcut_key(row.target_y, row.ddy, row.overshoot);
         if (row_key != last_row_key) {
             last_row_key = row_key;
             std::fill(source_.run_sight.begin(),
-                      source_.run_sight.begin() + static_cast<std::ptrdiff_t>(runs),
+                      source_.run_sight.begin() + static_cast<std::ptrdiff_t>(w.runs),
                       Sight::Unknown);
         }
-        const auto add = [&](std::int32_t k, float f) {
-            add_light(light[row + static_cast<std::size_t>(k)], f, s);
-        };
-        // This row's answers in the memo, a byte (and a share) per light column from k0 on;
-        // none when the box's row or ends fall off the memo's square (its radius is smaller).
-        std::uint8_t* seen_row = nullptr;
-        float* share_row = nullptr;
-        if (memo) {
-            const std::int64_t my = static_cast<std::int64_t>(cy) - memo->y0;
-            const std::int64_t first =
-                static_cast<std::int64_t>(cells_.centre_x[static_cast<std::size_t>(k0)]) - memo->x0;
-            const std::int64_t last =
-                static_cast<std::int64_t>(cells_.centre_x[static_cast<std::size_t>(k1)]) - memo->x0;
-            if (my >= 0 && my < memo->side && first >= 0 && last < memo->side) {
-                const std::size_t at = memo_row(*memo, first, my);
-                seen_row = memo->seen.data() + at;
-                if (memo->shares_usable) share_row = memo->share.data() + at;
-            }
-        }
-        if (share_row && add_row_from_shares(s, row, k0, k1, share_row)) continue;
-        const auto seen_at = [&](std::int32_t k) -> std::uint8_t* {
-            return seen_row ? seen_row + (k - k0) : nullptr;
-        };
-        // Once the row's cells are all known, their shares are kept for the next frames.
-        const auto keep = [&] {
-            if (share_row) keep_shares(row, k0, k1, seen_row, share_row);
-        };
-        row_falloff(s, ddy, k0, k1);
+        find_memo_row(memo, w, row);
+        if (row.share && add_row_from_shares(s, row.first, w.k0, w.k1, row.share)) continue;
+        row_falloff(s, row.ddy, w.k0, w.k1);
         // A row the memo knows: its shares, kept if the memo has them, make the light.
-        if (seen_row && memo_knows_row(row, k0, k1, seen_row)) {
-            float* shares = share_row ? share_row : source_.shares.data();
-            keep_shares(row, k0, k1, seen_row, shares);
-            add_shares(s, row, k0, k1 - k0 + 1, shares);
+        if (row.seen && memo_knows_row(row.first, w.k0, w.k1, row.seen)) {
+            float* shares = row.share ? row.share : source_.shares.data();
+            keep_shares(row.first, w.k0, w.k1, row.seen, shares);
+            add_shares(s, row.first, w.k0, w.k1 - w.k0 + 1, shares);
             continue;
         }
-        if (!fast) {
-            for (std::int32_t k = k0; k <= k1; ++k) {
-                const float f = falloff[k];
-                if (!(f > 0.0f) || rock[row + static_cast<std::size_t>(k)] != 0) continue;
-                std::uint8_t* seen = seen_at(k);
-                if (seen && *seen != kNotYet) {
-                    if (*seen == kReached) add(k, f);
-                    continue;
-                }
-                const bool visible = cave_path_clear(
-                    cave, s.x, s.y, cells_.centre_x[static_cast<std::size_t>(k)], cy, cave_cell);
-                if (seen) *seen = visible ? kReached : kHidden;
-                if (visible) add(k, f);
-            }
-            keep();
-            continue;
-        }
-        const std::int64_t ty = std::int64_t{target_y} - window_.y0;
-        // The walks' set-up along y, made with the row's first walk.
-        WalkAxis row_walk{};
-        bool row_walk_ready = false;
-        for (std::size_t r = 0; r < runs; ++r) {
-            ColumnRun& run = source_.runs[r];
-            // A run lies over one cave cell: one rock byte for all of it.
-            if (rock[row + static_cast<std::size_t>(run.k_begin)] != 0) continue;
-            const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
-            Sight& sight = source_.run_sight[r];
-            for (std::int32_t k = run.k_begin; k <= run.k_end; ++k) {
-                const float f = falloff[k];
-                if (!(f > 0.0f)) continue;
-                std::uint8_t* seen = seen_at(k);
-                if (seen && *seen != kNotYet) {
-                    if (*seen == kReached) add(k, f);
-                    continue;
-                }
-                if (sight == Sight::Unknown) {
-                    if (!reach_ready) {
-                        source_.reach.build(cave, source_x, source_y, reach);
-                        reach_ready = true;
-                    }
-                    if (span_open(wx, wy, tx, ty, run.over_x, row_overshoot, true))
-                        sight = Sight::Open;
-                    else if (!source_.reach.walk_may_pass(run.target_x, target_y, run.dx, ddy,
-                                                          run.over_x, row_overshoot))
-                        sight = Sight::Blocked;
-                    else
-                        sight = hull_fits ? hull_sight(run.target_x, target_y) : Sight::Walk;
-                }
-                if (sight == Sight::Blocked) {
-                    for (; k <= run.k_end; ++k)
-                        if (std::uint8_t* hidden = seen_at(k); hidden && falloff[k] > 0.0f)
-                            *hidden = kHidden;
-                    break;
-                }
-                if (sight == Sight::Walk && !run.walk_ready) {
-                    for (std::int32_t c = run.k_begin; c <= run.k_end; ++c)
-                        source_.col_walk[static_cast<std::size_t>(c)] =
-                            walk_axis(s.x, cells_.centre_x[static_cast<std::size_t>(c)], cave_cell);
-                    run.walk_ready = true;
-                }
-                if (sight == Sight::Walk && !row_walk_ready) {
-                    row_walk = walk_axis(s.y, cy, cave_cell);
-                    row_walk_ready = true;
-                }
-                const bool visible =
-                    sight == Sight::Open ||
-                    walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
-                                   static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
-                                   source_.col_walk[static_cast<std::size_t>(k)], row_walk,
-                                   run.over_x, row_overshoot);
-                if (seen) *seen = visible ? kReached : kHidden;
-                if (visible) add(k, f);
-            }
-        }
-        keep();
+        if (w.fast)
+            add_row_by_shortcuts(s, cave, w, row, cave_cell);
+        else
+            add_row_by_walks(s, cave, w, row, cave_cell);
+        // Once the row's cells are all known, their shares are kept for the next frames.
+        if (row.share) keep_shares(row.first, w.k0, w.k1, row.seen, row.share);
     }
 }
 
