@@ -31,7 +31,7 @@ constexpr std::int32_t kWindowMargin = 32;
 
 // The walk's parameters carry rounding: each of its at most 2 × kMaxReach steps adds a
 // float below 2 (off by at most 2^-24), and its start and direction come from cave
-// coordinates below 2^8 (the game's caves), a few half-ulps each. A parameter is thus off
+// coordinates below kMaxCoordinate, a few half-ulps each. A parameter is thus off
 // by less than 1e-5, and the point it stands for by less than 1e-5 × kMaxReach < 1e-3
 // cell. Two border crossings can only come out of order when the segment passes that close
 // to a cell corner; the last step can only pass the target's cell when the target lies
@@ -40,6 +40,12 @@ constexpr std::int32_t kWindowMargin = 32;
 // staircase square StaircaseReach reserves.
 constexpr std::int32_t kMaxReach = 64;
 constexpr float kBorder = 1.0f / 64.0f;  // cells
+
+// The bound on cave coordinates (in size) that argument needs. Only the game's generator
+// keeps to it (its caves are far smaller), so it is checked: every point the shortcuts
+// reason about lies in the window (a source one cell inside it, its targets in the view),
+// and the window is only made within the bound. Past it, every source takes the plain walk.
+constexpr std::int64_t kMaxCoordinate = 1 << 8;
 
 // A summed-area query costs several steps of a walk; it pays on long walks only.
 constexpr std::int64_t kClearCheckSteps = 16;
@@ -70,9 +76,10 @@ void LightMap::build_blocked_table(CaveTiles cave) {
     const std::int64_t y0 = std::int64_t{cells_.cave_row.front()} - kWindowMargin;
     const std::int64_t w = std::int64_t{cells_.cave_col.back()} - x0 + 1 + kWindowMargin;
     const std::int64_t h = std::int64_t{cells_.cave_row.back()} - y0 + 1 + kWindowMargin;
-    // Odd scales (tiny cave cells, cameras at the ends of the number line) just walk.
-    const bool usable = w * h <= (std::int64_t{1} << 22) && x0 > INT32_MIN / 2 &&
-                        y0 > INT32_MIN / 2 && x0 + w < INT32_MAX / 2 && y0 + h < INT32_MAX / 2;
+    // Only within kMaxCoordinate, which also keeps the table small and its sums in range:
+    // caves larger than the game's, odd scales (tiny cave cells) and far cameras just walk.
+    const bool usable = x0 > -kMaxCoordinate && y0 > -kMaxCoordinate && x0 + w <= kMaxCoordinate &&
+                        y0 + h <= kMaxCoordinate;
     window_.x0 = usable ? static_cast<std::int32_t>(x0) : 0;
     window_.y0 = usable ? static_cast<std::int32_t>(y0) : 0;
     window_.w = usable ? static_cast<std::int32_t>(w) : 0;
