@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <iterator>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -343,6 +345,23 @@ void compare_with_reference(std::uint32_t seed, std::uint32_t view_w, std::uint3
         lights.push_back({x, y, radius, uniform(0, 1), uniform(0, 1), uniform(0, 1), intensity});
     }
     const LightRgb ambient{uniform(0, 0.1f), uniform(0, 0.1f), uniform(0, 0.1f)};
+    // In one scene of three, a few lights of NaN or infinite strength or colour, which the
+    // game never makes: the map must still be the literal one. They are drawn from a stream
+    // of their own, so the scenes stay what they were without them.
+    std::mt19937 odd_gen(seed ^ 0x9E3779B9u);
+    if (!lights.empty() && odd_gen() % 3 == 0) {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        const struct {
+            float intensity, red;
+        } odd[] = {{nan, 1.0f}, {inf, 1.0f}, {-inf, 1.0f}, {0.0f, inf}, {1.0f, nan}};
+        for (std::uint32_t n = odd_gen() % 3; n < 3; ++n) {
+            LightSource& l = lights[odd_gen() % lights.size()];
+            const auto& o = odd[odd_gen() % std::size(odd)];
+            l.intensity = o.intensity;
+            l.r = o.red;
+        }
+    }
 
     LightMap fast = LightMap::create(view_w, view_h, cell);
     // Two frames through the same map: the second must not see the first's leftovers.

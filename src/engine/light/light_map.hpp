@@ -231,6 +231,7 @@ struct LightMap {
                                                  ColumnRun& run, SourceRow& row, std::int32_t k,
                                                  float cave_cell);
     void glow_rock();
+    void glow_rock_literally();
     void interpolate_row(std::uint32_t j, float* out);
 };
 
