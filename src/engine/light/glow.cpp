@@ -13,7 +13,6 @@
 // cell by cell (glow_rock_literally), since a NaN is never the maximum nor equal to it and
 // an open cell scoring -inf would look like no neighbour.
 #include <algorithm>
-#include <cfloat>
 #include <cstring>
 #include <limits>
 
@@ -64,7 +63,8 @@ void LightMap::glow_rock() {
     std::uint8_t* lit = glow_.near_lit.data();
     const F4 none = splat(-kInf);
     // Scores, and which open cells are lit at all, four cells at a time where they fit;
-    // `odd` gathers open cells whose score is not finite (NaN fails both comparisons).
+    // `odd` finds an open cell whose score is not finite: sum - sum is +0 for a finite sum
+    // and NaN otherwise, so its bits are all zero only then.
     I4 odd_lanes = splat(0);
     bool odd = false;
     for (std::size_t j = 0; j < h; ++j) {
@@ -76,7 +76,7 @@ void LightMap::glow_rock() {
             const I4 open = widen_bytes(rocks + i) == 0;
             const F4 sum = (l.r + l.g) + l.b;
             store(score_row + k, select(open, sum, none));
-            odd_lanes |= open & ~((sum >= -FLT_MAX) & (sum <= FLT_MAX));
+            odd_lanes |= open & reinterpret_cast<I4>(sum - sum);
             narrow_mask(open & ((l.r != 0.0f) | (l.g != 0.0f) | (l.b != 0.0f)), lit + i);
         }
         for (; k < w; ++k) {
@@ -85,11 +85,11 @@ void LightMap::glow_rock() {
             const bool open = rocks[i] == 0;
             const float sum = l.r + l.g + l.b;
             score_row[k] = open ? sum : -kInf;
-            odd |= open && !(sum >= -FLT_MAX && sum <= FLT_MAX);
+            odd |= open && !(sum - sum == 0.0f);
             lit[i] = open && (l.r != 0.0f || l.g != 0.0f || l.b != 0.0f);
         }
     }
-    odd |= lane_bits(odd_lanes) != 0;
+    odd |= lane_bits(odd_lanes != 0) != 0;  // any bit, not only the sign: NaN may be positive
     // Rock with no lit open cell in its 7 × 7 neighbourhood would copy a dark neighbour's
     // light (0 × weight), or keep its 0 with no open neighbour: either way it stays 0, so
     // it is skipped. Dilate the lit mask by three cells, along rows into glow_.run (through a
