@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 
 namespace pyrelle {
 namespace {

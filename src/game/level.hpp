@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/light_source.hpp"
+#include "engine/light/source.hpp"
 #include "engine/rng.hpp"
 #include "game/biome.hpp"
 #include "game/cave.hpp"

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "engine/float_math.hpp"
+#include "engine/light/falloff.hpp"
 #include "game/level.hpp"
 #include "game/lights.hpp"
 #include "game/world.hpp"
@@ -91,9 +92,7 @@ float light_at(const std::vector<LightSource>& lights, const Cave& cave, float x
         const float d = std::sqrt(dx * dx + dy * dy);
         if (!(d < s.radius)) continue;
         if (!line_of_sight(cave, Vec2{s.x, s.y}, Vec2{x, y})) continue;
-        const float q = d / s.radius;
-        const float f = 1.0f - q * q;
-        total += s.intensity * (f * f);
+        total += s.intensity * light_falloff(d, s.radius);
     }
     return total;
 }

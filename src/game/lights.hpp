@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/light_source.hpp"
+#include "engine/light/source.hpp"
 #include "game/cave.hpp"
 #include "game/vec2.hpp"
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "engine/canvas.hpp"
-#include "engine/light.hpp"
-#include "engine/light_source.hpp"
+#include "engine/light/light_map.hpp"
+#include "engine/light/source.hpp"
 #include "engine/sprite.hpp"
 #include "game/background.hpp"
 #include "game/level.hpp"

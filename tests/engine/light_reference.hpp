@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "engine/canvas.hpp"
-#include "engine/light.hpp"
+#include "engine/light/falloff.hpp"
+#include "engine/light/light_map.hpp"
 
 namespace pyrelle::reference {
 
@@ -95,11 +96,7 @@ inline Light compute(std::uint32_t view_w, std::uint32_t view_h, std::uint32_t c
                 if (m.rock[i] != 0) continue;
                 const float cx = centre_x(k), cy = centre_y(j);
                 const float d = std::sqrt((cx - s.x) * (cx - s.x) + (cy - s.y) * (cy - s.y));
-                float f = 0;
-                if (d < s.radius) {
-                    const float a = 1.0f - (d / s.radius) * (d / s.radius);
-                    f = a * a;
-                }
+                const float f = light_falloff(d, s.radius);
                 if (f <= 0) continue;
                 if (!walk(cave, s.x, s.y, cx, cy, size)) continue;
                 m.light[i].r += f * s.intensity * s.r;

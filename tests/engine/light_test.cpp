@@ -1,9 +1,12 @@
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <iterator>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -342,6 +345,23 @@ void compare_with_reference(std::uint32_t seed, std::uint32_t view_w, std::uint3
         lights.push_back({x, y, radius, uniform(0, 1), uniform(0, 1), uniform(0, 1), intensity});
     }
     const LightRgb ambient{uniform(0, 0.1f), uniform(0, 0.1f), uniform(0, 0.1f)};
+    // In one scene of three, a few lights of NaN or infinite strength or colour, which the
+    // game never makes: the map must still be the literal one. They are drawn from a stream
+    // of their own, so the scenes stay what they were without them.
+    std::mt19937 odd_gen(seed ^ 0x9E3779B9u);
+    if (!lights.empty() && odd_gen() % 3 == 0) {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        const struct {
+            float intensity, red;
+        } odd[] = {{nan, 1.0f}, {inf, 1.0f}, {-inf, 1.0f}, {0.0f, inf}, {1.0f, nan}};
+        for (std::uint32_t n = odd_gen() % 3; n < 3; ++n) {
+            LightSource& l = lights[odd_gen() % lights.size()];
+            const auto& o = odd[odd_gen() % std::size(odd)];
+            l.intensity = o.intensity;
+            l.r = o.red;
+        }
+    }
 
     LightMap fast = LightMap::create(view_w, view_h, cell);
     // Two frames through the same map: the second must not see the first's leftovers.
@@ -411,6 +431,54 @@ TEST(LightMap, FastMatchesTheLiteralMapWithHugeAndFarLights) {
             lit += ref.light[i].r > 0;
         }
         EXPECT_GT(lit, 1000) << seed;  // the scene is not all in shadow
+    }
+}
+
+// Every light cell of the fast map holds the literal map's floats, bit for bit.
+::testing::AssertionResult same_light(const LightMap& fast, const reference::Light& ref) {
+    for (std::size_t i = 0; i < ref.light.size(); ++i) {
+        const LightRgb& a = fast.light[i];
+        const LightRgb& b = ref.light[i];
+        if (bits(a.r) != bits(b.r) || bits(a.g) != bits(b.g) || bits(a.b) != bits(b.b))
+            return ::testing::AssertionFailure()
+                   << "cell " << i << ": " << a.r << " " << a.g << " " << a.b << " instead of "
+                   << b.r << " " << b.g << " " << b.b;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A cave far larger than the game's, lit far out: past 2^8 cave cells the shortcuts'
+// rounding argument no longer holds (about 2^19 cells out, with cave cells of 6 or 7.5
+// pixels, they would answer differently from the walk), and the light must not change.
+TEST(LightMap, FastMatchesTheLiteralMapFarOutInAHugeCave) {
+    constexpr std::int32_t kFar = 1 << 19;  // rock before the open strip
+    constexpr std::int32_t kStrip = 120;
+    TestCave cave = open_cave(kFar + kStrip, 30);
+    std::fill(cave.tiles.begin(), cave.tiles.end(), std::uint8_t{1});
+    for (std::uint32_t seed = 1; seed <= 10; ++seed) {
+        std::mt19937 gen(seed);
+        const auto uniform = [&](float lo, float hi) {
+            return std::uniform_real_distribution<float>(lo, hi)(gen);
+        };
+        for (std::int32_t y = 1; y + 1 < cave.height; ++y)
+            for (std::int32_t x = kFar; x + 1 < cave.width; ++x)
+                cave.set(x, y, uniform(0, 1) < 0.25f);
+        const float cave_cell = seed % 2 ? 7.5f : 6.0f;
+        const float cam_x = std::floor((float(kFar) + uniform(10, 50)) * cave_cell);
+        const float cam_y = std::floor(uniform(0, 10) * cave_cell);
+        std::vector<LightSource> lights;
+        for (int i = 0; i < 10; ++i)
+            lights.push_back(
+                source(cam_x + uniform(-30, 290), cam_y + uniform(0, 180), uniform(20, 170), 1.0f));
+        LightMap fast = LightMap::create(320, 180, 2);
+        fast.compute(lights, {}, cave.view(), cam_x, cam_y, cave_cell);
+        const reference::Light ref =
+            reference::compute(320, 180, 2, lights, {}, cave.view(), cam_x, cam_y, cave_cell);
+        ASSERT_TRUE(same_light(fast, ref)) << "seed " << seed;
+        EXPECT_GT(std::count_if(ref.light.begin(), ref.light.end(),
+                                [](const LightRgb& l) { return l.r > 0.0f; }),
+                  1000)
+            << "seed " << seed;  // the strip is lit, not all rock or shadow
     }
 }
 

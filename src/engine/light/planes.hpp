@@ -1,7 +1,7 @@
 #pragma once
 // The light map's cells hold red, green and blue side by side; its loops want one
 // channel at a time.
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 #include "engine/simd.hpp"
 
 namespace pyrelle {

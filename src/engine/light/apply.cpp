@@ -6,8 +6,9 @@
 #include <type_traits>
 
 #include "engine/lanes.hpp"
-#include "engine/light.hpp"
-#include "engine/light_planes.hpp"
+#include "engine/light/layout.hpp"
+#include "engine/light/light_map.hpp"
+#include "engine/light/planes.hpp"
 #include "engine/simd.hpp"
 
 #if PYRELLE_EIGHT_LANES
@@ -18,7 +19,16 @@ namespace pyrelle {
 
 namespace {
 
-constexpr float kMargin = 4.0f;  // light cells before the view's top-left corner
+constexpr float kMargin = static_cast<float>(light_layout::kMargin);
+
+// Light is shown in steps of 1 / kLevels, and no brighter than kLightCap.
+constexpr float kLightCap = 1.8f;
+constexpr float kLevels = 7.0f;
+// The eight-lane apply reads k / kLevels + ambient from a table instead of dividing: the
+// highest step, k = floor(kLightCap × kLevels + t) with a dither t below 1, must be in it.
+constexpr std::size_t kLevelTable = 16;
+static_assert(kLightCap * kLevels + 1.0f <= static_cast<float>(kLevelTable),
+              "every step has its entry");
 
 // Bayer ordered-dither matrix.
 constexpr float kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
@@ -43,18 +53,18 @@ Tap tap(float p, float cell, std::uint32_t cells) {
     return {index, fraction};
 }
 
-// floor(min(l, 1.8) × 7 + t) / 7, not below 0, plus ambient, computed with a truncation
-// instead of the floor: where v = l × 7 + t is at least 0 the two agree; where v is
-// negative both give a level of at most 0, which the lower bound turns into 0. Light below
-// -1 is first raised to -1 (its level is 0 anyway), which keeps v above -7 and the
-// conversion in range. NaN light gives a NaN factor (adding d - d), which ends black, as
+// floor(min(l, kLightCap) × kLevels + t) / kLevels, not below 0, plus ambient, computed with
+// a truncation instead of the floor: where v = l × kLevels + t is at least 0 the two agree;
+// where v is negative both give a level of at most 0, which the lower bound turns into 0.
+// Light below -1 is first raised to -1 (its level is 0 anyway), which keeps v above -kLevels
+// and the conversion in range. NaN light gives a NaN factor (adding d - d), which ends black, as
 // it does by the rule.
 float light_factor(float l, float t, float ambient) {
-    const float high = l > 1.8f ? 1.8f : l;
+    const float high = l > kLightCap ? kLightCap : l;
     const float d = high < -1.0f ? -1.0f : high;
     const float safe = d == d ? d : 0.0f;
-    const std::int32_t k = static_cast<std::int32_t>(safe * 7.0f + t);
-    const float level = static_cast<float>(k > 0 ? k : 0) / 7.0f;
+    const std::int32_t k = static_cast<std::int32_t>(safe * kLevels + t);
+    const float level = static_cast<float>(k > 0 ? k : 0) / kLevels;
     return (level + ambient) + (d - d);
 }
 
@@ -73,11 +83,11 @@ std::uint32_t scaled_channel(std::uint32_t old, float factor) {
 template <class F, class I>
 [[gnu::always_inline]] inline F light_factor(F l, F t, F ambient) {
     using lanes::splat;
-    const F high = l > 1.8f ? splat<F>(1.8f) : l;
+    const F high = l > kLightCap ? splat<F>(kLightCap) : l;
     const F d = high < -1.0f ? splat<F>(-1.0f) : high;
     const F safe = d == d ? d : splat<F>(0.0f);
-    const I k = __builtin_convertvector(safe * 7.0f + t, I);
-    const F level = __builtin_convertvector(k > 0 ? k : splat<I>(0), F) / 7.0f;
+    const I k = __builtin_convertvector(safe * kLevels + t, I);
+    const F level = __builtin_convertvector(k > 0 ? k : splat<I>(0), F) / kLevels;
     return (level + ambient) + (d - d);
 }
 
@@ -86,15 +96,16 @@ template <class F, class I>
 // v >= t > 0: the floor is a truncation, the lower bound is idle and no NaN needs care.
 template <class F, class I>
 [[gnu::always_inline]] inline F plain_light_factor(F l, F t, F ambient) {
-    const F capped = lanes::min(l, lanes::splat<F>(1.8f));
-    const I k = __builtin_convertvector(capped * 7.0f + t, I);
-    return __builtin_convertvector(k, F) / 7.0f + ambient;
+    const F capped = lanes::min(l, lanes::splat<F>(kLightCap));
+    const I k = __builtin_convertvector(capped * kLevels + t, I);
+    return __builtin_convertvector(k, F) / kLevels + ambient;
 }
 
 #if PYRELLE_EIGHT_LANES
-// The plain factor's last step, k / 7 + ambient for k in 0..13, read from a table of the
-// same sums (`levels`, 16 entries) instead of dividing.
+// The plain factor's last step, k / kLevels + ambient, read from a table of the same sums
+// (`levels`, kLevelTable entries) instead of dividing.
 PYRELLE_AVX2 inline lanes::F8 level_plus_ambient(lanes::I8 k, const float* levels) {
+    static_assert(kLevelTable == 16, "the table is read as two halves of eight");
     const __m256 low = _mm256_loadu_ps(levels);
     const __m256 high = _mm256_loadu_ps(levels + 8);
     const __m256i index = reinterpret_cast<__m256i>(k);
@@ -122,7 +133,7 @@ struct PixelRow {
     float fy;
     const float* dither;   // four values, repeating along the row
     const float* ambient;  // r, g, b
-    const float* levels;   // per channel 16 values: k / 7 + its ambient, for k = 0..15
+    const float* levels;   // per channel kLevelTable values: k / kLevels + its ambient
     std::uint32_t* pixels;
     std::size_t width;
 };
@@ -147,9 +158,9 @@ template <class F, class I, bool kPlain>
                 f[c] = light_factor<F, I>(l, dither, a);
 #if PYRELLE_EIGHT_LANES
             } else if constexpr (std::is_same_v<F, lanes::F8>) {
-                const F capped = lanes::min(l, lanes::splat<F>(1.8f));
-                const I k = __builtin_convertvector(capped * 7.0f + dither, I);
-                f[c] = level_plus_ambient(k, row.levels + 16 * c);
+                const F capped = lanes::min(l, lanes::splat<F>(kLightCap));
+                const I k = __builtin_convertvector(capped * kLevels + dither, I);
+                f[c] = level_plus_ambient(k, row.levels + kLevelTable * c);
 #endif
             } else {
                 f[c] = plain_light_factor<F, I>(l, dither, a);
@@ -242,14 +253,14 @@ bool paired_taps(const std::vector<std::uint32_t>& k, const std::vector<float>& 
 
 // The horizontal half of sample() for every column of one light row: r, g, b planes.
 void LightMap::interpolate_row(std::uint32_t j, float* out) {
-    const std::size_t w = col_k_.size();
+    const std::size_t w = apply_.col_k.size();
     const LightRgb* row = &light[static_cast<std::size_t>(j) * gw];
     std::size_t x = 0;
-    if (paired_) {
+    if (apply_.paired) {
         // With paired taps every pixel pair reads three neighbouring cells: the cells are laid
         // out by channel, then four pairs at a time take the same lerps as the loop below.
         const std::size_t cells = w / 2 + 5;  // the last pair reads cell w / 2 + 4
-        float* planes[3] = {soa_.data(), soa_.data() + gw, soa_.data() + 2 * gw};
+        float* planes[3] = {apply_.soa.data(), apply_.soa.data() + gw, apply_.soa.data() + 2 * gw};
         std::size_t i = 0;
         for (; i + 4 <= cells; i += 4) {
             const Planes p = load_planes(row + i);
@@ -278,9 +289,9 @@ void LightMap::interpolate_row(std::uint32_t j, float* out) {
         x = 2 * m;
     }
     for (; x < w; ++x) {
-        const LightRgb& a = row[col_k_[x]];
-        const LightRgb& b = row[col_k_[x] + 1];
-        const float f = col_f_[x];
+        const LightRgb& a = row[apply_.col_k[x]];
+        const LightRgb& b = row[apply_.col_k[x] + 1];
+        const float f = apply_.col_f[x];
         out[x] = lerp(a.r, b.r, f);
         out[x + w] = lerp(a.g, b.g, f);
         out[x + 2 * w] = lerp(a.b, b.b, f);
@@ -297,26 +308,26 @@ void LightMap::apply(Canvas& canvas, PixelLanes lanes) {
     [[maybe_unused]] const bool eight = lanes == PixelLanes::Widest && lanes::have_eight();
     const std::size_t w = canvas.width;
     const float cellf = static_cast<float>(cell);
-    col_k_.resize(w);
-    col_f_.resize(w);
-    row_a_.resize(3 * w);
-    row_b_.resize(3 * w);
+    apply_.col_k.resize(w);
+    apply_.col_f.resize(w);
+    apply_.row_a.resize(3 * w);
+    apply_.row_b.resize(3 * w);
     bool plain = finite_non_negative(light, eight);
     for (std::size_t x = 0; x < w; ++x) {
         const Tap t = tap(static_cast<float>(x), cellf, gw);
-        col_k_[x] = t.index;
-        col_f_[x] = t.fraction;
+        apply_.col_k[x] = t.index;
+        apply_.col_f[x] = t.fraction;
         plain &= t.fraction >= 0.0f && t.fraction <= 1.0f;
     }
-    paired_ = paired_taps(col_k_, col_f_);
+    apply_.paired = paired_taps(apply_.col_k, apply_.col_f);
     std::uint32_t top_row = std::numeric_limits<std::uint32_t>::max();
-    float* top = row_a_.data();
-    float* bottom = row_b_.data();
+    float* top = apply_.row_a.data();
+    float* bottom = apply_.row_b.data();
     const float ambient_of[3] = {ambient.r, ambient.g, ambient.b};
-    float levels[3 * 16];
+    float levels[3 * kLevelTable];
     for (std::size_t c = 0; c < 3; ++c)
-        for (std::size_t k = 0; k < 16; ++k)
-            levels[16 * c + k] = static_cast<float>(k) / 7.0f + ambient_of[c];
+        for (std::size_t k = 0; k < kLevelTable; ++k)
+            levels[kLevelTable * c + k] = static_cast<float>(k) / kLevels + ambient_of[c];
     for (std::uint32_t y = 0; y < canvas.height; ++y) {
         const Tap t = tap(static_cast<float>(y), cellf, gh);
         if (t.index != top_row) {

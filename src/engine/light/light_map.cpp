@@ -1,4 +1,4 @@
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 
 #include <algorithm>
 #include <climits>
@@ -8,11 +8,16 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/light/layout.hpp"
+
 namespace pyrelle {
 
 namespace {
 
-constexpr std::int32_t kReach = 3;  // largest offset of the rock glow
+using light_layout::kGlowPadding;
+using light_layout::kGlowReach;
+using light_layout::kGridPadding;
+using light_layout::kMargin;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 }  // namespace
@@ -24,37 +29,38 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
     }
     LightMap m;
     m.cell = cell;
-    m.gw = view_width / cell + 9;
-    m.gh = view_height / cell + 9;
+    m.gw = view_width / cell + static_cast<std::uint32_t>(kGridPadding);
+    m.gh = view_height / cell + static_cast<std::uint32_t>(kGridPadding);
     const std::size_t n = static_cast<std::size_t>(m.gw) * m.gh;
     m.light.assign(n, LightRgb{});
     m.rock.assign(n, 0);
-    for (std::int32_t dy = -kReach; dy <= kReach; ++dy) {
-        for (std::int32_t dx = -kReach; dx <= kReach; ++dx) {
+    // The weight runs out at a distance of 3.5: kGlowReach cells along each axis.
+    for (std::int32_t dy = -kGlowReach; dy <= kGlowReach; ++dy) {
+        for (std::int32_t dx = -kGlowReach; dx <= kGlowReach; ++dx) {
             if (dx == 0 && dy == 0) continue;
             const float d = std::sqrt(static_cast<float>(dx * dx + dy * dy));
             const float w = std::clamp(1.0f - (d - 1.0f) / 2.5f, 0.0f, 1.0f);
             if (w > 0.0f) m.spread.push_back({dx, dy, w});
         }
     }
-    m.cave_col_.resize(m.gw);
-    m.cave_row_.resize(m.gh);
-    m.centre_x_.resize(m.gw);
-    m.centre_y_.resize(m.gh);
-    // The glow reads 8 columns at a time: 3 cells of border on the left, 4 on the right.
-    const std::size_t padded = static_cast<std::size_t>(m.gw + 7) * (m.gh + 2 * kReach);
-    m.padded_score_.assign(padded, -kInf);
-    m.near_lit_.assign(n, 0);
-    m.run_.assign(n, 0);
-    m.dilate_row_.assign(m.gw + 2 * kReach, 0);
-    m.falloff_.assign(m.gw, 0.0f);
-    m.row_shares_.assign(m.gw, 0.0f);
-    m.col_walk_.resize(m.gw);
-    m.col_overshoot_.resize(m.gw);
-    m.runs_.resize(m.gw);
-    m.run_sight_.resize(m.gw);
-    m.hull_sight_.resize(n);
-    m.soa_.resize(3 * static_cast<std::size_t>(m.gw));
+    m.cells_.cave_col.resize(m.gw);
+    m.cells_.cave_row.resize(m.gh);
+    m.cells_.centre_x.resize(m.gw);
+    m.cells_.centre_y.resize(m.gh);
+    const std::size_t padded = static_cast<std::size_t>(m.gw + kGlowPadding) *
+                               static_cast<std::size_t>(m.gh + 2 * kGlowReach);
+    m.glow_.padded_score.assign(padded, -kInf);
+    m.glow_.near_lit.assign(n, 0);
+    m.glow_.run.assign(n, 0);
+    m.glow_.dilate_row.assign(m.gw + 2 * kGlowReach, 0);
+    m.source_.falloff.assign(m.gw, 0.0f);
+    m.source_.shares.assign(m.gw, 0.0f);
+    m.source_.col_walk.resize(m.gw);
+    m.source_.col_overshoot.resize(m.gw);
+    m.source_.runs.resize(m.gw);
+    m.source_.run_sight.resize(m.gw);
+    m.hull_.sight.resize(n);
+    m.apply_.soa.resize(3 * static_cast<std::size_t>(m.gw));
     return m;
 }
 
@@ -62,13 +68,13 @@ LightMap LightMap::create(std::uint32_t view_width, std::uint32_t view_height, s
 void LightMap::build_rock_mask(CaveTiles cave) {
     for (std::uint32_t j = 0; j < gh; ++j) {
         std::uint8_t* out = &rock[static_cast<std::size_t>(j) * gw];
-        const std::int32_t cy = cave_row_[j];
-        if (j > 0 && cy == cave_row_[j - 1]) {
+        const std::int32_t cy = cells_.cave_row[j];
+        if (j > 0 && cy == cells_.cave_row[j - 1]) {
             std::memcpy(out, out - gw, gw);
             continue;
         }
         for (std::uint32_t k = 0; k < gw; ++k) {
-            const std::int32_t cx = cave_col_[k];
+            const std::int32_t cx = cells_.cave_col[k];
             const bool inside = cx >= 0 && cy >= 0 && cx < cave.width && cy < cave.height;
             out[k] = inside ? cave.tiles[static_cast<std::size_t>(cx) +
                                          static_cast<std::size_t>(cy) * cave.width]
@@ -82,15 +88,16 @@ void LightMap::compute(const std::vector<LightSource>& lights, LightRgb ambient_
     std::fill(light.begin(), light.end(), LightRgb{});
     ambient = ambient_light;
     const float cellf = static_cast<float>(cell);
-    const float ox = std::floor(camera_x) - 4.0f * cellf;
-    const float oy = std::floor(camera_y) - 4.0f * cellf;
+    const float margin = static_cast<float>(kMargin);
+    const float ox = std::floor(camera_x) - margin * cellf;
+    const float oy = std::floor(camera_y) - margin * cellf;
     for (std::uint32_t k = 0; k < gw; ++k) {
-        centre_x_[k] = ox + (static_cast<float>(k) + 0.5f) * cellf;
-        cave_col_[k] = floor_i32(centre_x_[k] / cave_cell);
+        cells_.centre_x[k] = ox + (static_cast<float>(k) + 0.5f) * cellf;
+        cells_.cave_col[k] = floor_i32(cells_.centre_x[k] / cave_cell);
     }
     for (std::uint32_t j = 0; j < gh; ++j) {
-        centre_y_[j] = oy + (static_cast<float>(j) + 0.5f) * cellf;
-        cave_row_[j] = floor_i32(centre_y_[j] / cave_cell);
+        cells_.centre_y[j] = oy + (static_cast<float>(j) + 0.5f) * cellf;
+        cells_.cave_row[j] = floor_i32(cells_.centre_y[j] / cave_cell);
     }
     build_rock_mask(cave);
     build_blocked_table(cave);

@@ -18,7 +18,8 @@
 #include <climits>
 #include <cmath>
 
-#include "engine/light.hpp"
+#include "engine/light/falloff.hpp"
+#include "engine/light/light_map.hpp"
 #include "engine/simd.hpp"
 
 namespace pyrelle {
@@ -30,7 +31,7 @@ constexpr std::int32_t kWindowMargin = 32;
 
 // The walk's parameters carry rounding: each of its at most 2 × kMaxReach steps adds a
 // float below 2 (off by at most 2^-24), and its start and direction come from cave
-// coordinates below 2^8 (the game's caves), a few half-ulps each. A parameter is thus off
+// coordinates below kMaxCoordinate, a few half-ulps each. A parameter is thus off
 // by less than 1e-5, and the point it stands for by less than 1e-5 × kMaxReach < 1e-3
 // cell. Two border crossings can only come out of order when the segment passes that close
 // to a cell corner; the last step can only pass the target's cell when the target lies
@@ -39,6 +40,12 @@ constexpr std::int32_t kWindowMargin = 32;
 // staircase square StaircaseReach reserves.
 constexpr std::int32_t kMaxReach = 64;
 constexpr float kBorder = 1.0f / 64.0f;  // cells
+
+// The bound on cave coordinates (in size) that argument needs. Only the game's generator
+// keeps to it (its caves are far smaller), so it is checked: every point the shortcuts
+// reason about lies in the window (a source one cell inside it, its targets in the view),
+// and the window is only made within the bound. Past it, every source takes the plain walk.
+constexpr std::int64_t kMaxCoordinate = 1 << 8;
 
 // A summed-area query costs several steps of a walk; it pays on long walks only.
 constexpr std::int64_t kClearCheckSteps = 16;
@@ -65,16 +72,18 @@ std::int64_t shortcut_key(std::int32_t target_x, float dx, std::int32_t over_x) 
 
 // Summed-area table and open mask of the cave cells around the view.
 void LightMap::build_blocked_table(CaveTiles cave) {
-    const std::int64_t x0 = std::int64_t{cave_col_.front()} - kWindowMargin;
-    const std::int64_t y0 = std::int64_t{cave_row_.front()} - kWindowMargin;
-    const std::int64_t w = std::int64_t{cave_col_.back()} - x0 + 1 + kWindowMargin;
-    const std::int64_t h = std::int64_t{cave_row_.back()} - y0 + 1 + kWindowMargin;
-    // Odd scales (tiny cave cells, cameras at the ends of the number line) just walk.
-    const bool usable = w * h <= (std::int64_t{1} << 22) && x0 > INT32_MIN / 2 &&
-                        y0 > INT32_MIN / 2 && x0 + w < INT32_MAX / 2 && y0 + h < INT32_MAX / 2;
-    window_ = usable ? Window{static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0),
-                              static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)}
-                     : Window{};
+    const std::int64_t x0 = std::int64_t{cells_.cave_col.front()} - kWindowMargin;
+    const std::int64_t y0 = std::int64_t{cells_.cave_row.front()} - kWindowMargin;
+    const std::int64_t w = std::int64_t{cells_.cave_col.back()} - x0 + 1 + kWindowMargin;
+    const std::int64_t h = std::int64_t{cells_.cave_row.back()} - y0 + 1 + kWindowMargin;
+    // Only within kMaxCoordinate, which also keeps the table small and its sums in range:
+    // caves larger than the game's, odd scales (tiny cave cells) and far cameras just walk.
+    const bool usable = x0 > -kMaxCoordinate && y0 > -kMaxCoordinate && x0 + w <= kMaxCoordinate &&
+                        y0 + h <= kMaxCoordinate;
+    window_.x0 = usable ? static_cast<std::int32_t>(x0) : 0;
+    window_.y0 = usable ? static_cast<std::int32_t>(y0) : 0;
+    window_.w = usable ? static_cast<std::int32_t>(w) : 0;
+    window_.h = usable ? static_cast<std::int32_t>(h) : 0;
     const std::size_t stride = static_cast<std::size_t>(window_.w) + 1;
     // The window's size varies by a cell as the camera moves: grow with room to spare,
     // so that later frames allocate nothing.
@@ -82,16 +91,17 @@ void LightMap::build_blocked_table(CaveTiles cave) {
     const std::size_t cells =
         static_cast<std::size_t>(window_.w) * static_cast<std::size_t>(window_.h);
     const std::size_t roomy = (stride + 2) * (static_cast<std::size_t>(window_.h) + 3);
-    if (blocked_sum_.capacity() < sums) blocked_sum_.reserve(roomy);
-    if (open_mask_.capacity() < cells) open_mask_.reserve(roomy);
-    blocked_sum_.resize(sums);
-    open_mask_.resize(cells);
-    std::fill(blocked_sum_.begin(), blocked_sum_.begin() + static_cast<std::ptrdiff_t>(stride), 0u);
+    if (window_.blocked_sum.capacity() < sums) window_.blocked_sum.reserve(roomy);
+    if (window_.open.capacity() < cells) window_.open.reserve(roomy);
+    window_.blocked_sum.resize(sums);
+    window_.open.resize(cells);
+    std::fill(window_.blocked_sum.begin(),
+              window_.blocked_sum.begin() + static_cast<std::ptrdiff_t>(stride), 0u);
     for (std::int32_t y = 0; y < window_.h; ++y) {
         std::uint32_t row = 0;
-        std::uint32_t* above = &blocked_sum_[static_cast<std::size_t>(y) * stride];
+        std::uint32_t* above = &window_.blocked_sum[static_cast<std::size_t>(y) * stride];
         std::uint32_t* here = above + stride;
-        std::uint8_t* open = &open_mask_[static_cast<std::size_t>(y) * window_.w];
+        std::uint8_t* open = &window_.open[static_cast<std::size_t>(y) * window_.w];
         here[0] = 0;
         // The window's columns that lie on the cave, on a row that does: the rest is rock.
         const std::int64_t cy = std::int64_t{window_.y0} + y;
@@ -118,7 +128,8 @@ std::uint32_t LightMap::blocked_in(std::int64_t x0, std::int64_t y0, std::int64_
                                    std::int64_t y1) const {
     const std::size_t stride = static_cast<std::size_t>(window_.w) + 1;
     const auto at = [&](std::int64_t x, std::int64_t y) {
-        return blocked_sum_[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * stride];
+        return window_
+            .blocked_sum[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * stride];
     };
     return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
 }
@@ -204,13 +215,11 @@ bool LightMap::hull_open(double sx, double sy, std::int64_t tx, std::int64_t ty,
 // else Walk; remembered per cave cell.
 LightMap::Sight LightMap::hull_sight(std::int32_t tx, std::int32_t ty) {
     Sight& known =
-        hull_sight_[static_cast<std::size_t>(tx - hull_x0_) +
-                    static_cast<std::size_t>(ty - hull_y0_) * static_cast<std::size_t>(hull_w_)];
+        hull_.sight[static_cast<std::size_t>(tx - hull_.x0) +
+                    static_cast<std::size_t>(ty - hull_.y0) * static_cast<std::size_t>(hull_.w)];
     if (known == Sight::Unknown)
-        known = hull_open(hull_source_.x, hull_source_.y, tx, ty, hull_source_.cell_x,
-                          hull_source_.cell_y)
-                    ? Sight::Open
-                    : Sight::Walk;
+        known = hull_open(hull_.x, hull_.y, tx, ty, hull_.cell_x, hull_.cell_y) ? Sight::Open
+                                                                                : Sight::Walk;
     return known;
 }
 
@@ -230,7 +239,7 @@ bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x
         }
         bool operator==(const IndexCursor& other) const { return at == other.at; }
     };
-    const std::uint8_t* const open = open_mask_.data();
+    const std::uint8_t* const open = window_.open.data();
     const std::int64_t stride = window_.w;
     const std::int64_t steps = std::abs(end_x - x) + std::abs(end_y - y);
     return walk_cells(IndexCursor{x + y * stride, stride},
@@ -248,23 +257,17 @@ bool LightMap::walk_in_window(std::int32_t x, std::int32_t y, std::int32_t end_x
 // cells at a time.
 void LightMap::row_falloff(const LightSource& s, float ddy, std::int32_t k0, std::int32_t k1) {
     using namespace simd;
-    float* falloff = falloff_.data();
-    const float* centre = centre_x_.data();
+    float* falloff = source_.falloff.data();
+    const float* centre = cells_.centre_x.data();
     std::int32_t k = k0;
-    const F4 sx = splat(s.x), dy2 = splat(ddy * ddy), radius = splat(s.radius), one = splat(1.0f);
+    const F4 sx = splat(s.x), dy2 = splat(ddy * ddy), radius = splat(s.radius);
     for (; k + 3 <= k1; k += 4) {
         const F4 ddx = load(centre + k) - sx;
-        const F4 d = simd::sqrt(ddx * ddx + dy2);
-        const F4 q = d / radius;
-        const F4 a = one - q * q;
-        store(falloff + k, select(d < radius, a * a, splat(0.0f)));
+        store(falloff + k, light_falloff(simd::sqrt(ddx * ddx + dy2), radius));
     }
     for (; k <= k1; ++k) {
         const float ddx = centre[k] - s.x;
-        const float d = std::sqrt(ddx * ddx + ddy * ddy);
-        const float q = d / s.radius;
-        const float a = 1.0f - q * q;
-        falloff[k] = d < s.radius ? a * a : 0.0f;
+        falloff[k] = light_falloff(std::sqrt(ddx * ddx + ddy * ddy), s.radius);
     }
 }
 
@@ -298,7 +301,7 @@ void add_light(LightRgb& l, float f, const LightSource& s) {
 bool LightMap::memo_knows_row(std::size_t row, std::int32_t k0, std::int32_t k1,
                               const std::uint8_t* seen) const {
     using namespace simd;
-    const float* falloff = falloff_.data() + k0;
+    const float* falloff = source_.falloff.data() + k0;
     const std::uint8_t* rocks = rock.data() + row + static_cast<std::size_t>(k0);
     const std::int32_t n = k1 - k0 + 1;
     I4 missing = splat(0);
@@ -356,190 +359,253 @@ bool LightMap::add_row_from_shares(const LightSource& s, std::size_t row, std::i
 void LightMap::keep_shares(std::size_t row, std::int32_t k0, std::int32_t k1,
                            const std::uint8_t* seen, float* share) const {
     for (std::int32_t k = k0; k <= k1; ++k) {
-        const float f = falloff_[static_cast<std::size_t>(k)];
+        const float f = source_.falloff[static_cast<std::size_t>(k)];
         const bool reached =
             f > 0.0f && rock[row + static_cast<std::size_t>(k)] == 0 && seen[k - k0] == kReached;
         share[k - k0] = reached ? f : 0.0f;
     }
 }
 
-void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float oy,
-                          float cave_cell) {
+// The source's box of light cells, its cave cell and whether the shortcuts hold for it.
+LightMap::SourceWalk LightMap::source_walk(const LightSource& s, float ox, float oy,
+                                           float cave_cell) const {
+    SourceWalk w{};
     const float cellf = static_cast<float>(cell);
-    const std::int32_t k0 = std::max(floor_i32((s.x - ox - s.radius) / cellf), 0);
-    const std::int32_t k1 = std::min(saturating_i32(std::ceil((s.x - ox + s.radius) / cellf)),
-                                     static_cast<std::int32_t>(gw) - 1);
-    const std::int32_t j0 = std::max(floor_i32((s.y - oy - s.radius) / cellf), 0);
-    const std::int32_t j1 = std::min(saturating_i32(std::ceil((s.y - oy + s.radius) / cellf)),
-                                     static_cast<std::int32_t>(gh) - 1);
-    if (k0 > k1 || j0 > j1) return;
-    const std::int32_t source_x = floor_i32(s.x / cave_cell);
-    const std::int32_t source_y = floor_i32(s.y / cave_cell);
+    w.k0 = std::max(floor_i32((s.x - ox - s.radius) / cellf), 0);
+    w.k1 = std::min(saturating_i32(std::ceil((s.x - ox + s.radius) / cellf)),
+                    static_cast<std::int32_t>(gw) - 1);
+    w.j0 = std::max(floor_i32((s.y - oy - s.radius) / cellf), 0);
+    w.j1 = std::min(saturating_i32(std::ceil((s.y - oy + s.radius) / cellf)),
+                    static_cast<std::int32_t>(gh) - 1);
+    w.source_x = floor_i32(s.x / cave_cell);
+    w.source_y = floor_i32(s.y / cave_cell);
     // Targets lie within the radius, so at most radius / cave_cell + 1 cells away, and an
     // overshoot one more.
     const float reach_f = std::ceil(s.radius / cave_cell) + 2.0f;
-    const std::int32_t reach = reach_f <= kMaxReach ? static_cast<std::int32_t>(reach_f) : -1;
+    w.reach = reach_f <= kMaxReach ? static_cast<std::int32_t>(reach_f) : -1;
     // Shortcuts need the source one cell inside the window: targets lie in the view, at
     // least kWindowMargin cells inside, so the walks' rectangles stay in the window.
-    const std::int64_t wx = std::int64_t{source_x} - window_.x0;
-    const std::int64_t wy = std::int64_t{source_y} - window_.y0;
-    const bool fast = reach >= 0 && window_.w > 0 && wx >= 1 && wy >= 1 && wx + 1 < window_.w &&
-                      wy + 1 < window_.h;
-    // The staircase is built when a walk first needs it: with a full memo, never.
-    bool reach_ready = false;
-    SightMemo* const memo = memo_for(s);
-    // The hull answers, per cave cell under the source's box, worked out when first needed.
-    hull_x0_ = cave_col_[static_cast<std::size_t>(k0)];
-    hull_y0_ = cave_row_[static_cast<std::size_t>(j0)];
-    hull_w_ = cave_col_[static_cast<std::size_t>(k1)] - hull_x0_ + 1;
-    const std::int32_t hull_h = cave_row_[static_cast<std::size_t>(j1)] - hull_y0_ + 1;
+    w.wx = std::int64_t{w.source_x} - window_.x0;
+    w.wy = std::int64_t{w.source_y} - window_.y0;
+    w.fast = w.reach >= 0 && window_.w > 0 && w.wx >= 1 && w.wy >= 1 && w.wx + 1 < window_.w &&
+             w.wy + 1 < window_.h;
+    return w;
+}
+
+// The hull answers, per cave cell under the source's box, worked out when first needed.
+void LightMap::begin_hull(const LightSource& s, SourceWalk& w, float cave_cell) {
+    hull_.x0 = cells_.cave_col[static_cast<std::size_t>(w.k0)];
+    hull_.y0 = cells_.cave_row[static_cast<std::size_t>(w.j0)];
+    hull_.w = cells_.cave_col[static_cast<std::size_t>(w.k1)] - hull_.x0 + 1;
+    const std::int32_t hull_h = cells_.cave_row[static_cast<std::size_t>(w.j1)] - hull_.y0 + 1;
     // Cave cells larger than light cells always fit; smaller ones may not, and then walk.
-    const std::int64_t hull_cells = std::int64_t{hull_w_} * hull_h;
-    const bool hull_fits = hull_cells <= static_cast<std::int64_t>(hull_sight_.size());
-    if (fast && hull_fits)
-        std::fill(hull_sight_.begin(), hull_sight_.begin() + hull_cells, Sight::Unknown);
-    hull_source_ = {s.x / cave_cell, s.y / cave_cell, source_x, source_y};
-    // Light columns in runs that share a cave column, a direction sign and an overshoot:
-    // the shortcut answers depend on nothing else along a row (see shortcut_key).
+    const std::int64_t hull_cells = std::int64_t{hull_.w} * hull_h;
+    w.hull_fits = hull_cells <= static_cast<std::int64_t>(hull_.sight.size());
+    if (w.fast && w.hull_fits)
+        std::fill(hull_.sight.begin(), hull_.sight.begin() + hull_cells, Sight::Unknown);
+    hull_.x = s.x / cave_cell;
+    hull_.y = s.y / cave_cell;
+    hull_.cell_x = w.source_x;
+    hull_.cell_y = w.source_y;
+}
+
+// Light columns in runs that share a cave column, a direction sign and an overshoot: the
+// shortcut answers depend on nothing else along a row (see shortcut_key). Returns how many.
+std::size_t LightMap::build_column_runs(const LightSource& s, std::int32_t k0, std::int32_t k1,
+                                        float cave_cell) {
     std::size_t runs = 0;
     std::int64_t last_key = INT64_MIN;
     for (std::int32_t k = k0; k <= k1; ++k) {
         const std::size_t c = static_cast<std::size_t>(k);
-        const float cx = centre_x_[c];
-        col_overshoot_[c] = overshoot(cx, cx - s.x, cave_cell);
-        const std::int64_t key = shortcut_key(cave_col_[c], cx - s.x, col_overshoot_[c]);
+        const float cx = cells_.centre_x[c];
+        source_.col_overshoot[c] = overshoot(cx, cx - s.x, cave_cell);
+        const std::int64_t key =
+            shortcut_key(cells_.cave_col[c], cx - s.x, source_.col_overshoot[c]);
         if (key != last_key) {
             last_key = key;
-            runs_[runs++] = ColumnRun{cave_col_[c], cx - s.x, col_overshoot_[c], k, k, false};
+            source_.runs[runs++] =
+                ColumnRun{cells_.cave_col[c], cx - s.x, source_.col_overshoot[c], k, k, false};
         }
-        runs_[runs - 1].k_end = k;
+        source_.runs[runs - 1].k_end = k;
     }
-    const float* falloff = falloff_.data();
+    return runs;
+}
+
+// This row's answers in the memo, a byte (and a share) per light column from k0 on; none
+// when the box's row or ends fall off the memo's square (its radius is smaller). The memo
+// is kept per world pixel: with a usable memo the centres are whole pixels, so the casts
+// below are exact, and centres side by side on the row are `cell` pixels apart, one byte
+// apart in the memo's row of their phase, so column k's byte lies k - k0 after the first.
+void LightMap::find_memo_row(SightMemo* memo, const SourceWalk& w, SourceRow& row) {
+    row.seen = nullptr;
+    row.share = nullptr;
+    if (!memo) return;
+    const std::int64_t my = static_cast<std::int64_t>(row.cy) - memo->y0;
+    const std::int64_t first =
+        static_cast<std::int64_t>(cells_.centre_x[static_cast<std::size_t>(w.k0)]) - memo->x0;
+    const std::int64_t last =
+        static_cast<std::int64_t>(cells_.centre_x[static_cast<std::size_t>(w.k1)]) - memo->x0;
+    if (my >= 0 && my < memo->side && first >= 0 && last < memo->side) {
+        const std::size_t at = memo_row(*memo, first, my);
+        row.seen = memo->seen.data() + at;
+        if (memo->shares_usable) row.share = memo->share.data() + at;
+    }
+}
+
+// What the shortcuts say of the walks from the source to the light columns of `run` on
+// this row, tried from the cheapest: Open when every cell a walk may enter is open
+// (span_open), Blocked when no staircase of open cells reaches the target cell or the
+// overshoot ends (StaircaseReach::walk_may_pass), Open again when the hull test passes for
+// the target cell (hull_sight), else Walk. Each answer holds for every column of the run
+// and every row with this row's key: the three tests look only at the target cave cell,
+// the direction signs and the overshoots, which those share (shortcut_key). The staircase
+// is built when first asked for: a source whose memo knows its rows never pays for it.
+LightMap::Sight LightMap::shortcut_sight(CaveTiles cave, SourceWalk& w, const ColumnRun& run,
+                                         const SourceRow& row) {
+    if (!w.reach_ready) {
+        source_.reach.build(cave, w.source_x, w.source_y, w.reach);
+        w.reach_ready = true;
+    }
+    const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
+    if (span_open(w.wx, w.wy, tx, row.ty, run.over_x, row.overshoot, true)) return Sight::Open;
+    if (!source_.reach.walk_may_pass(run.target_x, row.target_y, run.dx, row.ddy, run.over_x,
+                                     row.overshoot))
+        return Sight::Blocked;
+    return w.hull_fits ? hull_sight(run.target_x, row.target_y) : Sight::Walk;
+}
+
+// Columns k..k_end of a run the shortcuts found Blocked: no walk to them sees, as the
+// answer holds for the whole run (see shortcut_sight). Their memo bytes say so for the
+// columns the source lights (falloff above 0), the only ones a memo must know; the others
+// are left as they are. `seen` holds the row's bytes from column k0 on.
+void LightMap::hide_blocked_run(std::uint8_t* seen, const float* falloff, std::int32_t k,
+                                std::int32_t k_end, std::int32_t k0) {
+    if (!seen) return;
+    for (; k <= k_end; ++k)
+        if (falloff[k] > 0.0f) seen[k - k0] = kHidden;
+}
+
+// The walk to light column k of a run the shortcuts left undecided, on the window's mask
+// (walk_in_window, whose cells are the cave's): the same steps and the same answer as
+// cave_path_clear from the source to the column's centre, as its set-up is what
+// cave_path_clear computes for those two points (walk_axis along x and y). That set-up is
+// made when first needed, along x for every column of the run at once, along y once a row.
+bool LightMap::walk_sees(const LightSource& s, const SourceWalk& w, ColumnRun& run, SourceRow& row,
+                         std::int32_t k, float cave_cell) {
+    if (!run.walk_ready) {
+        for (std::int32_t c = run.k_begin; c <= run.k_end; ++c)
+            source_.col_walk[static_cast<std::size_t>(c)] =
+                walk_axis(s.x, cells_.centre_x[static_cast<std::size_t>(c)], cave_cell);
+        run.walk_ready = true;
+    }
+    if (!row.walk_ready) {
+        row.walk = walk_axis(s.y, row.cy, cave_cell);
+        row.walk_ready = true;
+    }
+    const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
+    return walk_in_window(static_cast<std::int32_t>(w.wx), static_cast<std::int32_t>(w.wy),
+                          static_cast<std::int32_t>(tx), static_cast<std::int32_t>(row.ty),
+                          source_.col_walk[static_cast<std::size_t>(k)], row.walk, run.over_x,
+                          row.overshoot);
+}
+
+// The rule itself for every lit open cell of the row the memo does not know: for sources
+// the shortcuts do not hold for.
+void LightMap::add_row_by_walks(const LightSource& s, CaveTiles cave, const SourceWalk& w,
+                                const SourceRow& row, float cave_cell) {
+    const float* falloff = source_.falloff.data();
+    for (std::int32_t k = w.k0; k <= w.k1; ++k) {
+        const float f = falloff[k];
+        if (!(f > 0.0f) || rock[row.first + static_cast<std::size_t>(k)] != 0) continue;
+        std::uint8_t* seen = row.seen ? row.seen + (k - w.k0) : nullptr;
+        if (seen && *seen != kNotYet) {
+            if (*seen == kReached) add_light(light[row.first + static_cast<std::size_t>(k)], f, s);
+            continue;
+        }
+        const bool visible = cave_path_clear(
+            cave, s.x, s.y, cells_.centre_x[static_cast<std::size_t>(k)], row.cy, cave_cell);
+        if (seen) *seen = visible ? kReached : kHidden;
+        if (visible) add_light(light[row.first + static_cast<std::size_t>(k)], f, s);
+    }
+}
+
+// The same answers through the shortcuts, run by run: each run's answer is asked for once
+// (shortcut_sight), and only the columns it leaves undecided walk.
+void LightMap::add_row_by_shortcuts(const LightSource& s, CaveTiles cave, SourceWalk& w,
+                                    SourceRow& row, float cave_cell) {
+    const float* falloff = source_.falloff.data();
+    std::uint8_t* const seen_row = row.seen;
+    const std::int32_t k0 = w.k0;
+    const std::size_t first = row.first;
+    for (std::size_t r = 0; r < w.runs; ++r) {
+        ColumnRun& run = source_.runs[r];
+        // A run lies over one cave cell: one rock byte for all of it.
+        if (rock[first + static_cast<std::size_t>(run.k_begin)] != 0) continue;
+        Sight& sight = source_.run_sight[r];
+        for (std::int32_t k = run.k_begin; k <= run.k_end; ++k) {
+            const float f = falloff[k];
+            if (!(f > 0.0f)) continue;
+            std::uint8_t* seen = seen_row ? seen_row + (k - k0) : nullptr;
+            if (seen && *seen != kNotYet) {
+                if (*seen == kReached) add_light(light[first + static_cast<std::size_t>(k)], f, s);
+                continue;
+            }
+            if (sight == Sight::Unknown) sight = shortcut_sight(cave, w, run, row);
+            if (sight == Sight::Blocked) {
+                hide_blocked_run(seen_row, falloff, k, run.k_end, k0);
+                break;
+            }
+            const bool visible = sight == Sight::Open || walk_sees(s, w, run, row, k, cave_cell);
+            if (seen) *seen = visible ? kReached : kHidden;
+            if (visible) add_light(light[first + static_cast<std::size_t>(k)], f, s);
+        }
+    }
+}
+
+// One source's light, row by row of its box: from the memo's shares when it has them all,
+// from its sight bytes when they cover every lit cell, else by the walks (or their
+// shortcuts), which fill the memo for the next frames.
+void LightMap::add_source(const LightSource& s, CaveTiles cave, float ox, float oy,
+                          float cave_cell) {
+    SourceWalk w = source_walk(s, ox, oy, cave_cell);
+    if (w.k0 > w.k1 || w.j0 > w.j1) return;
+    SightMemo* const memo = memo_for(s);
+    begin_hull(s, w, cave_cell);
+    w.runs = build_column_runs(s, w.k0, w.k1, cave_cell);
     std::int64_t last_row_key = INT64_MIN;
-    for (std::int32_t j = j0; j <= j1; ++j) {
-        const float cy = centre_y_[static_cast<std::size_t>(j)];
-        const float ddy = cy - s.y;
-        const std::int32_t row_overshoot = overshoot(cy, ddy, cave_cell);
-        const std::int32_t target_y = cave_row_[static_cast<std::size_t>(j)];
-        const std::size_t row = static_cast<std::size_t>(j) * gw;
+    for (std::int32_t j = w.j0; j <= w.j1; ++j) {
+        SourceRow row{};
+        row.cy = cells_.centre_y[static_cast<std::size_t>(j)];
+        row.ddy = row.cy - s.y;
+        row.overshoot = overshoot(row.cy, row.ddy, cave_cell);
+        row.target_y = cells_.cave_row[static_cast<std::size_t>(j)];
+        row.ty = std::int64_t{row.target_y} - window_.y0;
+        row.first = static_cast<std::size_t>(j) * gw;
         // Light rows over the same cave row, with the same sign and overshoot, share the
         // answers of every run: they are worked out once, when first needed.
-        const std::int64_t row_key = shortcut_key(target_y, ddy, row_overshoot);
+        const std::int64_t row_key = shortcut_key(row.target_y, row.ddy, row.overshoot);
         if (row_key != last_row_key) {
             last_row_key = row_key;
-            std::fill(run_sight_.begin(), run_sight_.begin() + static_cast<std::ptrdiff_t>(runs),
+            std::fill(source_.run_sight.begin(),
+                      source_.run_sight.begin() + static_cast<std::ptrdiff_t>(w.runs),
                       Sight::Unknown);
         }
-        const auto add = [&](std::int32_t k, float f) {
-            add_light(light[row + static_cast<std::size_t>(k)], f, s);
-        };
-        // This row's answers in the memo, a byte (and a share) per light column from k0 on;
-        // none when the box's row or ends fall off the memo's square (its radius is smaller).
-        std::uint8_t* seen_row = nullptr;
-        float* share_row = nullptr;
-        if (memo) {
-            const std::int64_t my = static_cast<std::int64_t>(cy) - memo->y0;
-            const std::int64_t first =
-                static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k0)]) - memo->x0;
-            const std::int64_t last =
-                static_cast<std::int64_t>(centre_x_[static_cast<std::size_t>(k1)]) - memo->x0;
-            if (my >= 0 && my < memo->side && first >= 0 && last < memo->side) {
-                const std::size_t at = memo_row(*memo, first, my);
-                seen_row = memo->seen.data() + at;
-                if (memo->shares_usable) share_row = memo->share.data() + at;
-            }
-        }
-        if (share_row && add_row_from_shares(s, row, k0, k1, share_row)) continue;
-        const auto seen_at = [&](std::int32_t k) -> std::uint8_t* {
-            return seen_row ? seen_row + (k - k0) : nullptr;
-        };
-        // Once the row's cells are all known, their shares are kept for the next frames.
-        const auto keep = [&] {
-            if (share_row) keep_shares(row, k0, k1, seen_row, share_row);
-        };
-        row_falloff(s, ddy, k0, k1);
+        find_memo_row(memo, w, row);
+        if (row.share && add_row_from_shares(s, row.first, w.k0, w.k1, row.share)) continue;
+        row_falloff(s, row.ddy, w.k0, w.k1);
         // A row the memo knows: its shares, kept if the memo has them, make the light.
-        if (seen_row && memo_knows_row(row, k0, k1, seen_row)) {
-            float* shares = share_row ? share_row : row_shares_.data();
-            keep_shares(row, k0, k1, seen_row, shares);
-            add_shares(s, row, k0, k1 - k0 + 1, shares);
+        if (row.seen && memo_knows_row(row.first, w.k0, w.k1, row.seen)) {
+            float* shares = row.share ? row.share : source_.shares.data();
+            keep_shares(row.first, w.k0, w.k1, row.seen, shares);
+            add_shares(s, row.first, w.k0, w.k1 - w.k0 + 1, shares);
             continue;
         }
-        if (!fast) {
-            for (std::int32_t k = k0; k <= k1; ++k) {
-                const float f = falloff[k];
-                if (!(f > 0.0f) || rock[row + static_cast<std::size_t>(k)] != 0) continue;
-                std::uint8_t* seen = seen_at(k);
-                if (seen && *seen != kNotYet) {
-                    if (*seen == kReached) add(k, f);
-                    continue;
-                }
-                const bool visible = cave_path_clear(
-                    cave, s.x, s.y, centre_x_[static_cast<std::size_t>(k)], cy, cave_cell);
-                if (seen) *seen = visible ? kReached : kHidden;
-                if (visible) add(k, f);
-            }
-            keep();
-            continue;
-        }
-        const std::int64_t ty = std::int64_t{target_y} - window_.y0;
-        // The walks' set-up along y, made with the row's first walk.
-        WalkAxis row_walk{};
-        bool row_walk_ready = false;
-        for (std::size_t r = 0; r < runs; ++r) {
-            ColumnRun& run = runs_[r];
-            // A run lies over one cave cell: one rock byte for all of it.
-            if (rock[row + static_cast<std::size_t>(run.k_begin)] != 0) continue;
-            const std::int64_t tx = std::int64_t{run.target_x} - window_.x0;
-            Sight& sight = run_sight_[r];
-            for (std::int32_t k = run.k_begin; k <= run.k_end; ++k) {
-                const float f = falloff[k];
-                if (!(f > 0.0f)) continue;
-                std::uint8_t* seen = seen_at(k);
-                if (seen && *seen != kNotYet) {
-                    if (*seen == kReached) add(k, f);
-                    continue;
-                }
-                if (sight == Sight::Unknown) {
-                    if (!reach_ready) {
-                        reach_.build(cave, source_x, source_y, reach);
-                        reach_ready = true;
-                    }
-                    if (span_open(wx, wy, tx, ty, run.over_x, row_overshoot, true))
-                        sight = Sight::Open;
-                    else if (!reach_.walk_may_pass(run.target_x, target_y, run.dx, ddy, run.over_x,
-                                                   row_overshoot))
-                        sight = Sight::Blocked;
-                    else
-                        sight = hull_fits ? hull_sight(run.target_x, target_y) : Sight::Walk;
-                }
-                if (sight == Sight::Blocked) {
-                    for (; k <= run.k_end; ++k)
-                        if (std::uint8_t* hidden = seen_at(k); hidden && falloff[k] > 0.0f)
-                            *hidden = kHidden;
-                    break;
-                }
-                if (sight == Sight::Walk && !run.walk_ready) {
-                    for (std::int32_t c = run.k_begin; c <= run.k_end; ++c)
-                        col_walk_[static_cast<std::size_t>(c)] =
-                            walk_axis(s.x, centre_x_[static_cast<std::size_t>(c)], cave_cell);
-                    run.walk_ready = true;
-                }
-                if (sight == Sight::Walk && !row_walk_ready) {
-                    row_walk = walk_axis(s.y, cy, cave_cell);
-                    row_walk_ready = true;
-                }
-                const bool visible =
-                    sight == Sight::Open ||
-                    walk_in_window(static_cast<std::int32_t>(wx), static_cast<std::int32_t>(wy),
-                                   static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
-                                   col_walk_[static_cast<std::size_t>(k)], row_walk, run.over_x,
-                                   row_overshoot);
-                if (seen) *seen = visible ? kReached : kHidden;
-                if (visible) add(k, f);
-            }
-        }
-        keep();
+        if (w.fast)
+            add_row_by_shortcuts(s, cave, w, row, cave_cell);
+        else
+            add_row_by_walks(s, cave, w, row, cave_cell);
+        // Once the row's cells are all known, their shares are kept for the next frames.
+        if (row.share) keep_shares(row.first, w.k0, w.k1, row.seen, row.share);
     }
 }
 

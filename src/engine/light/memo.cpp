@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/light.hpp"
+#include "engine/light/light_map.hpp"
 
 namespace pyrelle {
 
@@ -37,21 +37,23 @@ bool whole(float v) {
 // thousand bytes, compared each frame, is all it takes to know), and finds whether this
 // frame's light cell centres are whole pixels.
 void LightMap::begin_memos(CaveTiles cave, float cave_cell) {
-    const bool same_cave = cave.width == memo_cave_w_ && cave.height == memo_cave_h_ &&
-                           cave_cell == memo_cave_cell_ && cave.tiles.size() == memo_cave_.size() &&
-                           std::equal(cave.tiles.begin(), cave.tiles.end(), memo_cave_.begin());
+    const bool same_cave = cave.width == memos_.cave_w && cave.height == memos_.cave_h &&
+                           cave_cell == memos_.cave_cell &&
+                           cave.tiles.size() == memos_.cave.size() &&
+                           std::equal(cave.tiles.begin(), cave.tiles.end(), memos_.cave.begin());
     if (!same_cave) {
-        memo_count_ = 0;
-        memo_cave_.assign(cave.tiles.begin(), cave.tiles.end());
-        memo_cave_w_ = cave.width;
-        memo_cave_h_ = cave.height;
-        memo_cave_cell_ = cave_cell;
+        memos_.count = 0;
+        memos_.cave.assign(cave.tiles.begin(), cave.tiles.end());
+        memos_.cave_w = cave.width;
+        memos_.cave_h = cave.height;
+        memos_.cave_cell = cave_cell;
     }
-    memo_usable_ = cell % 2 == 0 && whole(centre_x_.front()) && whole(centre_x_.back()) &&
-                   whole(centre_y_.front()) && whole(centre_y_.back());
-    for (std::size_t i = 0; i < memo_count_; ++i)
-        memos_[i].used = false;
-    points_.clear();
+    memos_.usable = cell % 2 == 0 && whole(cells_.centre_x.front()) &&
+                    whole(cells_.centre_x.back()) && whole(cells_.centre_y.front()) &&
+                    whole(cells_.centre_y.back());
+    for (std::size_t i = 0; i < memos_.count; ++i)
+        memos_.list[i].used = false;
+    memos_.points.clear();
 }
 
 // The entry of pixel (mx, my) of a memo's square, its row cleared if it is stale: sight
@@ -79,8 +81,8 @@ std::size_t LightMap::memo_row(SightMemo& memo, std::int64_t mx, std::int64_t my
 // of the source's box: the radius, a light cell and a pixel more on each side.
 LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
     const std::uint64_t key = point_key(s.x, s.y);
-    points_.push_back(key);
-    if (!memo_usable_ || !(s.radius <= kMemoMaxRadius) || !whole(std::floor(s.x)) ||
+    memos_.points.push_back(key);
+    if (!memos_.usable || !(s.radius <= kMemoMaxRadius) || !whole(std::floor(s.x)) ||
         !whole(std::floor(s.y)))
         return nullptr;
     const std::int32_t r = static_cast<std::int32_t>(std::ceil(s.radius));
@@ -88,14 +90,14 @@ LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
     const std::int32_t y0 = static_cast<std::int32_t>(std::floor(s.y)) - r - kMemoMargin;
     const std::int32_t side = 2 * r + 2 * kMemoMargin + 2;
     SightMemo* memo = nullptr;
-    for (std::size_t i = 0; i < memo_count_ && !memo; ++i)
-        if (point_key(memos_[i].x, memos_[i].y) == key) memo = &memos_[i];
+    for (std::size_t i = 0; i < memos_.count && !memo; ++i)
+        if (point_key(memos_.list[i].x, memos_.list[i].y) == key) memo = &memos_.list[i];
     if (!memo) {
-        const bool still =
-            std::find(last_points_.begin(), last_points_.end(), key) != last_points_.end();
-        if (!still || memo_count_ == kMaxMemos) return nullptr;
-        if (memos_.size() == memo_count_) memos_.emplace_back();
-        memo = &memos_[memo_count_++];
+        const bool still = std::find(memos_.last_points.begin(), memos_.last_points.end(), key) !=
+                           memos_.last_points.end();
+        if (!still || memos_.count == kMaxMemos) return nullptr;
+        if (memos_.list.size() == memos_.count) memos_.list.emplace_back();
+        memo = &memos_.list[memos_.count++];
         memo->side = 0;
     }
     const bool covers = memo->side > 0 && x0 >= memo->x0 && y0 >= memo->y0 &&
@@ -132,10 +134,10 @@ LightMap::SightMemo* LightMap::memo_for(const LightSource& s) {
 // Drops the memos of sources that are gone or moved, keeping their storage for later.
 void LightMap::end_memos() {
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < memo_count_; ++i)
-        if (memos_[i].used) std::swap(memos_[kept++], memos_[i]);
-    memo_count_ = kept;
-    std::swap(last_points_, points_);
+    for (std::size_t i = 0; i < memos_.count; ++i)
+        if (memos_.list[i].used) std::swap(memos_.list[kept++], memos_.list[i]);
+    memos_.count = kept;
+    std::swap(memos_.last_points, memos_.points);
 }
 
 }  // namespace pyrelle

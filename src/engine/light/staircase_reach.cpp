@@ -1,4 +1,4 @@
-#include "engine/staircase_reach.hpp"
+#include "engine/light/staircase_reach.hpp"
 
 namespace pyrelle {
 
