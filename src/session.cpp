@@ -1,5 +1,6 @@
 #include "session.hpp"
 
+#include "game/records_place.hpp"
 #include "game/state_hash.hpp"
 
 namespace pyrelle {
@@ -54,11 +55,6 @@ void PlaySession::save_best_run() {
 
 ReplayCheck replay_check(const Game& game, std::uint32_t steps) {
     return {game.screen, game.level.depth, steps, state_hash(game)};
-}
-
-std::filesystem::path best_run_path(const std::filesystem::path& records_file, bool night) {
-    return records_file.parent_path() /
-           (night ? "pyrelle-meilleur-nuit.rpl" : "pyrelle-meilleur.rpl");
 }
 
 }  // namespace pyrelle

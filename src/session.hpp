@@ -49,7 +49,4 @@ class PlaySession {
 // Where the game stands after `steps` steps.
 ReplayCheck replay_check(const Game& game, std::uint32_t steps);
 
-// "pyrelle-meilleur.rpl" (day) or "pyrelle-meilleur-nuit.rpl" beside the records file.
-std::filesystem::path best_run_path(const std::filesystem::path& records_file, bool night);
-
 }  // namespace pyrelle

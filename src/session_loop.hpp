@@ -10,8 +10,8 @@ namespace pyrelle {
 
 // What the window loop drives: a play session of the game. While a replay is watched, the
 // watcher's Escape ends it, and so does a replay that ends somewhere else than it was
-// recorded (which it says); losing the focus pauses it until Enter or Space. During a run, losing the focus
-// pauses the run, exactly as Escape would.
+// recorded (which it says); losing the focus pauses it until Enter or Space. During a run, losing
+// the focus pauses the run, exactly as Escape would.
 class SessionLoop final : public LoopClient {
   public:
     // `on_shown` runs once the window is up.
@@ -22,6 +22,7 @@ class SessionLoop final : public LoopClient {
     void render(Canvas& canvas) override;
     bool playing() const override;
     void focus_lost() override;
+    void change_volume(std::int32_t steps) override { game_.change_volume(steps); }
     void window_shown() override {
         if (on_shown_) on_shown_();
     }

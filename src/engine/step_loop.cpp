@@ -1,6 +1,7 @@
 #include "engine/step_loop.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace pyrelle {
 
@@ -8,10 +9,13 @@ void StepLoop::take_typed_text(std::string_view text) {
     // Matched by character, not by key, so it works with any keyboard layout.
     for (char c : text) {
         if (c == 'm' || c == 'M') mute_request = true;
+        if (c == '+' || c == '=') ++volume_request;
+        if (c == '-') --volume_request;
     }
 }
 
 StepLoop::Turn StepLoop::run_turn(const Keys& held, float dt, LoopClient& client) {
+    if (volume_request != 0) client.change_volume(std::exchange(volume_request, 0));
     input.now = held;
     input.now.mute = mute_request;
     accumulator = std::min(accumulator + dt, kAccumulatorCap);

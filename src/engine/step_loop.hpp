@@ -22,6 +22,8 @@ class LoopClient {
     virtual bool playing() const = 0;
     // The window lost the focus (another window, a notification): a run being played pauses.
     virtual void focus_lost() = 0;
+    // The player asked for the sound that many steps louder (or softer, below 0).
+    virtual void change_volume(std::int32_t steps) { (void)steps; }
     // The window is up, before the first step: what waited for it (the sound) may start.
     virtual void window_shown() {}
 };
@@ -32,8 +34,10 @@ struct StepLoop {
     Input input;
     float accumulator = 0.0f;
     bool mute_request = false;
+    std::int32_t volume_request = 0;  // steps louder, from typed "+" (or "=") and "-"
 
-    // Typed text of one turn, UTF-8: an "m" or "M" asks for one mute press.
+    // Typed text of one turn, UTF-8: an "m" or "M" asks for one mute press; "+" (or "=", the
+    // same key unshifted) and "-" ask for the sound a step louder or softer.
     void take_typed_text(std::string_view text);
 
     struct Turn {

@@ -161,13 +161,25 @@ void Synth::set_drone(float level, float gain) {
     shared->state.drone_gain = gain;
 }
 
+namespace {
+
+void set_master_gain(SharedSynth* shared, float gain) {
+    if (!shared) return;
+    std::lock_guard lock(shared->mutex);
+    if (!shared->unusable) shared->state.master_gain = gain;
+}
+
+}  // namespace
+
 bool Synth::toggle_mute() {
     muted = !muted;
-    if (shared) {
-        std::lock_guard lock(shared->mutex);
-        if (!shared->unusable) shared->state.master_gain = muted ? 0.0f : SynthState::kSoundOn;
-    }
+    set_master_gain(shared.get(), muted ? 0.0f : SynthState::kSoundOn * volume);
     return muted;
+}
+
+void Synth::set_volume(float v) {
+    volume = std::clamp(v, 0.0f, 1.0f);
+    if (!muted) set_master_gain(shared.get(), SynthState::kSoundOn * volume);
 }
 
 }  // namespace pyrelle

@@ -95,6 +95,7 @@ struct Synth {
     std::shared_ptr<SharedSynth> shared;  // declared first: outlives the stream's teardown
     std::unique_ptr<AudioStream> stream;
     bool muted = false;
+    float volume = 1.0f;  // 0..1, what the sound is turned up to; kept while muted
 
     // Queues the notes as voices; nothing while muted or silent.
     void play(std::span<const Note> notes);
@@ -102,6 +103,8 @@ struct Synth {
     void set_drone(float level, float gain);
     // Flips muted and returns it; the master gain follows.
     bool toggle_mute();
+    // Sets the volume (clamped to [0, 1]); the master gain follows unless muted.
+    void set_volume(float v);
 };
 
 }  // namespace pyrelle

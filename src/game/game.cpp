@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "game/generate.hpp"
+#include "game/records_place.hpp"
 #include "game/world.hpp"
 
 namespace pyrelle {
@@ -47,7 +48,15 @@ Game::Game(std::uint64_t game_seed, Level first_level)
     : level(std::move(first_level)), renderer(level), seed(game_seed) {}
 
 Game Game::create(std::uint64_t seed) {
-    return create(seed, Records::load(), records_path());
+    const std::optional<PlaceFacts> facts = this_process_place_facts();
+    if (!facts) return create(seed, Records{}, std::nullopt);
+    return create(seed, choose_records_place(*facts));
+}
+
+Game Game::create(std::uint64_t seed, const RecordsPlace& place) {
+    Game game = create(seed, Records::load(place.older_file.value_or(place.file)), place.file);
+    game.older_records_file = place.older_file;
+    return game;
 }
 
 Game Game::create(std::uint64_t seed, Records records, std::optional<std::filesystem::path> file) {
@@ -59,9 +68,11 @@ Game Game::create(std::uint64_t seed, Records records, std::optional<std::filesy
 
 void Game::save() {
     if (!save_records || !records_file) return;
+    prepare_records_folder(*records_file, older_records_file);
     Result<Records> saved = records.save(*records_file);
     if (saved.ok()) {
         records = std::move(saved).value();
+        older_records_file.reset();
     } else {
         reports.push_back(saved.error());
     }
@@ -82,13 +93,23 @@ void Game::enter_depth(std::uint32_t depth) {
     }
 }
 
+void Game::change_volume(std::int32_t steps) {
+    const std::int64_t wanted = std::int64_t{volume} + std::int64_t{steps} * kVolumeStep;
+    volume = static_cast<std::uint32_t>(std::clamp<std::int64_t>(wanted, 0, 100));
+    synth.set_volume(static_cast<float>(volume) / 100.0f);
+    sound_notice = kVolumeNotice;
+    sound_notice_timer = 1.5f;
+}
+
 void Game::return_to_title() {
     Game fresh = create(seed, records, records_file);
     fresh.synth = std::move(synth);
     fresh.autopilot_on = autopilot_on;
     fresh.save_records = save_records;
     fresh.night = night;
+    fresh.volume = volume;
     fresh.reports = std::move(reports);
+    fresh.older_records_file = std::move(older_records_file);
     *this = std::move(fresh);
 }
 

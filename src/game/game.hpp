@@ -11,6 +11,7 @@
 #include "game/autopilot.hpp"
 #include "game/level.hpp"
 #include "game/records.hpp"
+#include "game/records_place.hpp"
 #include "game/render.hpp"
 #include "game/sound_cues.hpp"
 
@@ -28,6 +29,8 @@ enum class Screen : std::uint8_t {
 inline constexpr std::uint8_t kSoundOn = 0;     // "Son rétabli"
 inline constexpr std::uint8_t kSoundMuted = 1;  // "Son coupé"
 inline constexpr std::uint8_t kNoSoundNotice = 2;
+inline constexpr std::uint8_t kVolumeNotice = 3;  // "Volume : 70 %"
+inline constexpr std::uint32_t kVolumeStep = 10;  // per cent
 
 // The whole running game: the level, the screen, the run's counters, the records and the sound.
 struct Game {
@@ -37,6 +40,7 @@ struct Game {
     Synth synth;
     std::uint8_t sound_notice = kNoSoundNotice;
     float sound_notice_timer = 0.0f;
+    std::uint32_t volume = 100;  // per cent, in steps of kVolumeStep; muting keeps it
     Screen screen = Screen::Title;
     bool new_record = false;
     float screen_timer = 0.0f;
@@ -55,12 +59,16 @@ struct Game {
     bool night = false;
     // Where saves go: the file beside the program, or nowhere when it cannot be known.
     std::optional<std::filesystem::path> records_file;
+    // Records of an older copy beside the program, read until the first save takes them over.
+    std::optional<std::filesystem::path> older_records_file;
     // Lines for the player's terminal (a save that failed), oldest first: whoever runs the
     // game says them and empties the list.
     std::vector<std::string> reports;
 
-    // A new game: the title level of depth 1 and the records from the file.
+    // A new game: the title level of depth 1 and the records from where they are kept.
     static Game create(std::uint64_t seed);
+    // The same with the records kept at `place`.
+    static Game create(std::uint64_t seed, const RecordsPlace& place);
     // The same with records given, saving to `file` (tests keep away from the real file).
     static Game create(std::uint64_t seed, Records records,
                        std::optional<std::filesystem::path> file);
@@ -68,6 +76,8 @@ struct Game {
     bool step(const Input& input, float dt);  // false: quit the program
     void render(Canvas& canvas);              // the renderer reuses its buffers
     void enter_depth(std::uint32_t depth);
+    // A step louder per step (softer below 0), within 0 to 100 %, with its notice.
+    void change_volume(std::int32_t steps);
     void return_to_title();
 
   private:

@@ -93,7 +93,10 @@ void draw_descent(const Game& game, Canvas& canvas) {
 void draw_sound_notice(const Game& game, Canvas& canvas) {
     if (game.sound_notice == kNoSoundNotice) return;
     const float a = std::min(game.sound_notice_timer, 1.0f);
-    const std::string_view text = game.sound_notice == kSoundMuted ? "Son coupé" : "Son rétabli";
+    const std::string text = game.sound_notice == kVolumeNotice
+                                 ? "Volume : " + std::to_string(game.volume) + " %"
+                             : game.sound_notice == kSoundMuted ? "Son coupé"
+                                                                : "Son rétabli";
     const std::int32_t w = text_width(text, 1);
     canvas.blend_rect(309 - w, 163, w + 6, 13, 0x000000, 0.6f * a);
     draw_text(canvas, 312 - w, 166, text, faded(230, 220, 200, a), 1);

@@ -118,18 +118,6 @@ std::string format_records(const Records& records) {
     return text;
 }
 
-std::optional<std::filesystem::path> records_path() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !program.has_parent_path()) return std::nullopt;
-    return program.parent_path() / "pyrelle.sav";
-}
-
-Records Records::load() {
-    const auto path = records_path();
-    return path ? load(*path) : Records{};
-}
-
 Records Records::load(const std::filesystem::path& path) {
     const auto read = read_small_file(path, kMaxRecordsBytes);
     if (!read.ok()) return {};

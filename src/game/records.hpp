@@ -10,7 +10,7 @@
 
 namespace pyrelle {
 
-// The best results kept between runs, in "pyrelle.sav" beside the program file.
+// The best results kept between runs, in "pyrelle.sav" (records_place.hpp says where).
 struct Records {
     std::optional<float> best_time;        // seconds to the Source, day mode
     std::optional<float> best_time_night;  // the same in night mode
@@ -19,7 +19,6 @@ struct Records {
     bool operator==(const Records&) const = default;
 
     // Never fails: a missing, unreadable or damaged file gives no records.
-    static Records load();
     static Records load(const std::filesystem::path& path);
     // Merges these records with the file's, under the records lock, and writes the best of
     // both, so that of two games closed one after the other the later never undoes the
@@ -37,9 +36,6 @@ Result<FileLock> lock_records(const std::filesystem::path& records_file);
 
 // Whether the records hold exactly `time` (as the file stores it) as that mode's best time.
 bool holds_best_time(const Records& records, bool night, float time);
-
-// The directory of the running program joined with "pyrelle.sav", if it can be known.
-std::optional<std::filesystem::path> records_path();
 
 Records parse_records(std::string_view text);
 std::string format_records(const Records& records);

@@ -21,6 +21,8 @@ class Recorder : public LoopClient {
     void render(Canvas&) override { ++renders; }
     bool playing() const override { return false; }
     void focus_lost() override {}
+    void change_volume(std::int32_t steps) override { volume_changes.push_back(steps); }
+    std::vector<std::int32_t> volume_changes;
 
     int presses(bool Keys::*key) const {
         int n = 0;
@@ -108,6 +110,21 @@ TEST(StepLoop, HeldKeysReachTheInput) {
     const Keys& k = game.steps[0].now;
     EXPECT_TRUE(k.up && k.left && k.escape);
     EXPECT_FALSE(k.down || k.right || k.action || k.mute);
+}
+
+TEST(StepLoop, TypedPlusAndMinusAskForTheVolumeOncePerTurn) {
+    StepLoop loop;
+    Recorder game;
+    loop.take_typed_text("++=");
+    loop.take_typed_text("-");
+    loop.run_turn(Keys{}, kThirtyFps, game);
+    EXPECT_EQ(game.volume_changes, std::vector<std::int32_t>{2});
+    loop.run_turn(Keys{}, kThirtyFps, game);
+    EXPECT_EQ(game.volume_changes.size(), 1u);  // asked once, not again
+    loop.take_typed_text("--m");
+    loop.run_turn(Keys{}, kThirtyFps, game);
+    EXPECT_EQ(game.volume_changes, (std::vector<std::int32_t>{2, -2}));
+    EXPECT_EQ(game.presses(&Keys::mute), 1);
 }
 
 }  // namespace

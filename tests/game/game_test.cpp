@@ -92,6 +92,35 @@ TEST(Game, ASaveThatFailsIsReportedOnceAndPlayGoesOn) {
     EXPECT_TRUE(game.reports.empty());  // nothing new was saved
 }
 
+TEST(Game, TheVolumeMovesInTenthsBetweenSilenceAndFullAndMuteKeepsIt) {
+    Game game = make_game();
+    game.synth.shared = std::make_shared<SharedSynth>();  // a sound state to look into
+    const auto gain = [&] { return game.synth.shared->state.master_gain; };
+    game.change_volume(-3);
+    EXPECT_EQ(game.volume, 70u);
+    EXPECT_EQ(game.sound_notice, kVolumeNotice);
+    EXPECT_EQ(gain(), SynthState::kSoundOn * 0.7f);
+    game.change_volume(-20);
+    EXPECT_EQ(game.volume, 0u);
+    EXPECT_EQ(gain(), 0.0f);
+    EXPECT_FALSE(game.synth.muted);  // silent is not muted
+    game.change_volume(4);
+    ASSERT_TRUE(game.step(press(&Keys::mute), kStep));
+    EXPECT_TRUE(game.synth.muted);
+    EXPECT_EQ(gain(), 0.0f);
+    game.change_volume(1);  // turned up while muted: heard once unmuted
+    EXPECT_EQ(gain(), 0.0f);
+    steps(game, 1);
+    ASSERT_TRUE(game.step(press(&Keys::mute), kStep));
+    EXPECT_EQ(game.volume, 50u);
+    EXPECT_EQ(gain(), SynthState::kSoundOn * 0.5f);
+    game.change_volume(9);
+    EXPECT_EQ(game.volume, 100u);
+    EXPECT_EQ(gain(), SynthState::kSoundOn);
+    steps(game, 120);  // the notice goes after 1.5 s
+    EXPECT_EQ(game.sound_notice, kNoSoundNotice);
+}
+
 TEST(Game, EscapeOnTheTitleQuits) {
     Game game = make_game();
     EXPECT_FALSE(game.step(press(&Keys::escape), kStep));

@@ -240,12 +240,6 @@ TEST(Records, OnlyASmallRegularFileHoldsRecords) {
     EXPECT_EQ(Records::load(dir.path / "over.sav"), Records{});
 }
 
-TEST(Records, PathIsBesideTheProgram) {
-    const auto path = records_path();
-    ASSERT_TRUE(path);
-    EXPECT_EQ(path->filename(), "pyrelle.sav");
-    EXPECT_EQ(path->parent_path(), fs::read_symlink("/proc/self/exe").parent_path());
-}
 
 }  // namespace
 }  // namespace pyrelle

@@ -156,11 +156,13 @@ EM_BOOL on_key_down(int, const EmscriptenKeyboardEvent* event, void* data) {
         if (!event->repeat) w.tapped.*(kCodeKeys[index].key) = true;
         taken = true;
     }
-    // Mute is matched by the typed character, whatever the layout, once per key press.
+    // Mute and the volume are matched by the typed character, whatever the layout, once per
+    // key press.
     if (!event->repeat && is_one_character(event->key)) {
         const bool was = w.loop.mute_request;
+        const std::int32_t volume_was = w.loop.volume_request;
         w.loop.take_typed_text(event->key);
-        taken = taken || (w.loop.mute_request && !was);
+        taken = taken || (w.loop.mute_request && !was) || w.loop.volume_request != volume_was;
     }
     return taken ? EM_TRUE : EM_FALSE;
 }
