@@ -3,6 +3,8 @@
 # committed tree, builds the unit tests there (sanitizer build) and runs the tests named for
 # it: "caught" when they fail, "survived" when they pass. The working tree is never touched.
 # usage: scripts/mutants.sh [NAME...]     (all of them by default)
+# Fields are separated by tabs, none of them empty: a fault that takes a line out plants a
+# comment in its place.
 set -euo pipefail
 top=$(git rev-parse --show-toplevel)
 scratch=$(mktemp -d /tmp/pyrelle-mutants.XXXXXX)
@@ -32,7 +34,9 @@ PY
         continue
     fi
     if ! cmake --build --preset test --target pyrelle_tests >"$scratch/build.log" 2>&1; then
-        verdict="caught (does not build)"
+        # A fault the compiler refuses tells nothing of the tests: its text needs mending.
+        verdict="DOES NOT BUILD: $(grep -m 1 -E 'error:' "$scratch/build.log" | cut -c1-160)"
+        survived=$((survived + 1))
     elif build/test/tests/pyrelle_tests --gtest_filter="$(printf '%s' "$filter" | sed 's/|/*:/g')*" \
         --gtest_brief=1 >"$scratch/test.log" 2>&1; then
         verdict="SURVIVED"
