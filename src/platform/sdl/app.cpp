@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "engine/view_fit.hpp"
@@ -99,10 +100,17 @@ void choose_pacing(Window& w) {
     if (w.limiter) SDL_RenderSetVSync(w.renderer, 0);
 }
 
+// Wayland's own protocol where the session has it (sharp at any desktop scale, frames in time
+// with the compositor), X11 otherwise; either falls back to the other.
+const char* video_drivers() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return wayland && *wayland ? "wayland,x11" : "x11,wayland";
+}
+
 Result<void> open_window(Window& w, const AppSettings& settings) {
     SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
     // Only real desktops: never fall back to an invisible off-screen driver.
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,wayland", SDL_HINT_OVERRIDE);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, video_drivers(), SDL_HINT_OVERRIDE);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     {
@@ -111,9 +119,12 @@ Result<void> open_window(Window& w, const AppSettings& settings) {
         // Without controller support (no input devices to read) the keyboard still plays.
         SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
+    // The size is in the desktop's units; on a scaled desktop the drawing area has more pixels
+    // (present() fits the picture to those).
     w.window = SDL_CreateWindow(settings.title.c_str(), SDL_WINDOWPOS_CENTERED,
                                 SDL_WINDOWPOS_CENTERED, static_cast<int>(kViewWidth) * kScale,
-                                static_cast<int>(kViewHeight) * kScale, SDL_WINDOW_RESIZABLE);
+                                static_cast<int>(kViewHeight) * kScale,
+                                SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!w.window) return sdl_failure();
     w.renderer = SDL_CreateRenderer(w.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!w.renderer) return sdl_failure();
@@ -213,6 +224,8 @@ void keep_screen_awake(Window& w, bool playing) {
     w.screensaver_allowed = !playing;
 }
 
+// Fits the picture to the drawing area in device pixels, not the window's size in desktop units:
+// on a desktop scaled 2 times each picture pixel is then a whole square of device pixels.
 Result<void> present(Window& w, const Canvas& canvas) {
     if (SDL_UpdateTexture(w.texture, nullptr, canvas.pixels.data(),
                           static_cast<int>(canvas.width * sizeof(std::uint32_t))) != 0) {
