@@ -35,18 +35,27 @@ trap 'kill $PID $WESTON_PID $XVFB_PID 2>/dev/null || true' EXIT
 
 # Starts weston with an output of $1 x $2 in desktop units, shown 2 times as large in an X
 # window: WESTON_WIN, and the compositor's name in WAYLAND_NAME. Without input devices: weston
-# would draw its pointer over the picture wherever the X pointer is.
+# would draw its pointer over the picture wherever the X pointer is. On a loaded machine weston
+# now and then fails to set up its X11 back-end and exits at once: it gets three tries.
 start_weston() {  # width height
     WAYLAND_NAME="pyrelle-test-$1"
-    weston --backend=x11-backend.so --socket="$WAYLAND_NAME" --scale=2 --no-input --width="$1" \
-        --height="$2" --config="$work/weston.ini" --log="$work/weston.log" >/dev/null 2>&1 &
-    WESTON_PID=$!
-    # The window has no name xdotool matches, only its class.
-    wait_until 60 bash -c 'xdotool search --class "^Weston Compositor\$" >"$0" 2>/dev/null' \
-        "$work/weston-win" ||
-        fail "weston ne montre pas sa sortie : $(tail -n 5 "$work/weston.log" 2>/dev/null)"
-    WESTON_WIN=$(head -n 1 "$work/weston-win")
-    wait_until 30 test -S "$XDG_RUNTIME_DIR/$WAYLAND_NAME" || fail "weston n'ouvre pas son socket"
+    local try deadline
+    for try in 1 2 3; do
+        weston --backend=x11-backend.so --socket="$WAYLAND_NAME" --scale=2 --no-input \
+            --width="$1" --height="$2" --config="$work/weston.ini" \
+            --log="$work/weston-$1-$try.log" >/dev/null 2>&1 &
+        WESTON_PID=$!
+        deadline=$((SECONDS + 60))
+        while kill -0 "$WESTON_PID" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+            # The window has no name xdotool matches, only its class.
+            WESTON_WIN=$(xdotool search --class "^Weston Compositor\$" 2>/dev/null | head -n 1 || true)
+            [ -n "$WESTON_WIN" ] && [ -S "$XDG_RUNTIME_DIR/$WAYLAND_NAME" ] && return 0
+            sleep 0.1
+        done
+        kill "$WESTON_PID" 2>/dev/null || true
+        wait_exit "$WESTON_PID" 15 || fail "weston ne s'arrête pas"
+    done
+    fail "weston ne démarre pas : $(tail -n 3 "$work/weston-$1-3.log" 2>/dev/null)"
 }
 
 stop_weston() {
