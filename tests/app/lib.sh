@@ -41,6 +41,8 @@ start_xvfb() {  # [screen size, default 1600x900]
     rm -f "$said"
     if [ -n "$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
         export DISPLAY=":$n"
+        # Run from a Wayland desktop, the game would open its window there rather than here.
+        unset WAYLAND_DISPLAY
         trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
         return 0
     fi

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "engine/view_fit.hpp"
@@ -52,7 +53,10 @@ struct Window {
     SDL_Texture* texture = nullptr;
     bool fullscreen = false;
     bool screensaver_allowed = true;
-    bool enter_taken = false;  // Enter went down as part of Alt+Enter: not the action key
+    bool enter_taken = false;   // Enter went down as part of Alt+Enter: not the action key
+    bool limiter = true;        // the loop sleeps between frames; else the vsynced present waits
+    bool vsync_failed = false;  // presents came faster than the refresh: vsync is not trusted
+    VsyncWatch watch;
 
     Window() = default;
     Window(const Window&) = delete;
@@ -77,10 +81,36 @@ Result<void> set_fullscreen(Window& w, bool on) {
     return {};
 }
 
+// Lets a present that waits for the display's refresh pace the loop where that holds
+// (keeps_frame_limiter says when), else turns vsync off for the loop's own limiter: never both.
+void choose_pacing(Window& w) {
+    SDL_RenderSetVSync(w.renderer, w.vsync_failed ? 0 : 1);
+    SDL_RendererInfo info{};
+    DisplaySync sync;
+    if (!w.vsync_failed && SDL_GetRendererInfo(w.renderer, &info) == 0) {
+        sync.vsync = (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+        sync.software = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+    }
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(w.window);
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0)
+        sync.refresh_hz = mode.refresh_rate;
+    w.limiter = keeps_frame_limiter(sync);
+    w.watch = VsyncWatch{sync.refresh_hz};
+    if (w.limiter) SDL_RenderSetVSync(w.renderer, 0);
+}
+
+// Wayland's own protocol where the session has it (sharp at any desktop scale, frames in time
+// with the compositor), X11 otherwise; either falls back to the other.
+const char* video_drivers() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return wayland && *wayland ? "wayland,x11" : "x11,wayland";
+}
+
 Result<void> open_window(Window& w, const AppSettings& settings) {
     SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
     // Only real desktops: never fall back to an invisible off-screen driver.
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,wayland", SDL_HINT_OVERRIDE);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, video_drivers(), SDL_HINT_OVERRIDE);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     {
@@ -89,12 +119,16 @@ Result<void> open_window(Window& w, const AppSettings& settings) {
         // Without controller support (no input devices to read) the keyboard still plays.
         SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
+    // The size is in the desktop's units; on a scaled desktop the drawing area has more pixels
+    // (present() fits the picture to those).
     w.window = SDL_CreateWindow(settings.title.c_str(), SDL_WINDOWPOS_CENTERED,
                                 SDL_WINDOWPOS_CENTERED, static_cast<int>(kViewWidth) * kScale,
-                                static_cast<int>(kViewHeight) * kScale, SDL_WINDOW_RESIZABLE);
+                                static_cast<int>(kViewHeight) * kScale,
+                                SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!w.window) return sdl_failure();
-    w.renderer = SDL_CreateRenderer(w.window, -1, 0);
+    w.renderer = SDL_CreateRenderer(w.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!w.renderer) return sdl_failure();
+    choose_pacing(w);
     w.texture = SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                   kViewWidth, kViewHeight);
     if (!w.texture) return sdl_failure();
@@ -133,6 +167,7 @@ struct News {
     bool closed = false;
     bool toggle_fullscreen = false;
     bool focus_lost = false;
+    bool display_changed = false;
 };
 
 // `tapped` gathers the keys and buttons that went down since the last step: one that went
@@ -160,6 +195,8 @@ News take_events(Window& w, Pads& pads, StepLoop& loop, Keys& tapped) {
                 news.closed = news.closed || event.window.event == SDL_WINDOWEVENT_CLOSE;
                 news.focus_lost =
                     news.focus_lost || event.window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+                news.display_changed =
+                    news.display_changed || event.window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED;
                 break;
             case SDL_TEXTINPUT:
                 loop.take_typed_text(event.text.text);
@@ -187,6 +224,8 @@ void keep_screen_awake(Window& w, bool playing) {
     w.screensaver_allowed = !playing;
 }
 
+// Fits the picture to the drawing area in device pixels, not the window's size in desktop units:
+// on a desktop scaled 2 times each picture pixel is then a whole square of device pixels.
 Result<void> present(Window& w, const Canvas& canvas) {
     if (SDL_UpdateTexture(w.texture, nullptr, canvas.pixels.data(),
                           static_cast<int>(canvas.width * sizeof(std::uint32_t))) != 0) {
@@ -203,7 +242,8 @@ Result<void> present(Window& w, const Canvas& canvas) {
     return {};
 }
 
-// Time between turns, and at most one presented frame per frame period.
+// Time between turns, and, while the loop paces itself, at most one presented frame per frame
+// period.
 struct FramePacer {
     Clock::time_point last = Clock::now();
     Clock::time_point last_present = last;
@@ -232,6 +272,7 @@ Result<void> App::run(const AppSettings& settings, LoopClient& client) {
     StepLoop loop;
     Keys tapped;  // went down since the last step
     FramePacer pacer;
+    bool drawn = false;
     for (;;) {
         const News news = take_events(w, pads, loop, tapped);
         if (news.closed) return {};
@@ -239,16 +280,24 @@ Result<void> App::run(const AppSettings& settings, LoopClient& client) {
             if (auto shown = set_fullscreen(w, !w.fullscreen); !shown.ok()) return shown;
         }
         if (news.focus_lost) client.focus_lost();
+        if (news.display_changed) choose_pacing(w);
 
         const Keys held = either(either(keyboard_held(w), pads.held()), tapped);
-        const StepLoop::Turn turn = loop.run_turn(held, pacer.elapsed(), client);
+        const float dt = pacer.elapsed();
+        if (!w.limiter && w.watch.presents_too_fast(dt)) {
+            w.vsync_failed = true;
+            choose_pacing(w);
+        }
+        const StepLoop::Turn turn = loop.run_turn(held, dt, client);
         if (turn.quit) return {};
         if (turn.steps > 0) tapped = Keys{};
         keep_screen_awake(w, client.playing());
 
-        client.render(canvas);
+        // A screen faster than the steps shows the latest step again: nothing new to draw.
+        if (turn.steps > 0 || !drawn) client.render(canvas);
+        drawn = true;
         if (auto presented = present(w, canvas); !presented.ok()) return presented;
-        pacer.wait_for_next_frame();
+        if (w.limiter) pacer.wait_for_next_frame();
     }
 }
 
