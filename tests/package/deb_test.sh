@@ -159,8 +159,8 @@ remove_root() {  # folder
 }
 
 pids=()
-# Stops what this test started in the root (by their ids: the processes whose root it is, that
-# the test's own started), unmounts and removes the root.
+# Stops the processes this test started: its own, then any still running inside the root,
+# which only they can have started. Then unmounts and removes the root.
 cleanup() {
     local p pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -184,6 +184,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 if [ ! -f "$base" ]; then
     echo "deb_test : debootstrap de Debian 12 depuis $mirror (une fois)…"
