@@ -8,7 +8,8 @@ set -euo pipefail
 build_pkgs=(g++ cmake ninja-build pkg-config libsdl2-dev libasound2-dev libunistring-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xdotool x11-utils x11-apps
            x11-xkb-utils pulseaudio pulseaudio-utils libasound2-plugins clang libclang-rt-14-dev
-           openbox desktop-file-utils appstream groff-base chromium libmpfr-dev weston)
+           openbox desktop-file-utils appstream groff-base chromium libmpfr-dev weston dpkg-dev
+           file lintian)
 # Emscripten, and Node.js to serve the page (a Node.js from elsewhere does as well).
 web_pkgs=(emscripten)
 command -v node >/dev/null 2>&1 || web_pkgs+=(nodejs)
