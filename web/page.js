@@ -1,6 +1,6 @@
-// The page around the game: the picture's scale, the fullscreen button, the seed from the
-// address, replays to watch (from the address or dropped on the page), the records kept in
-// the browser's storage, and the notices.
+// The page around the game: the build the browser can run, the picture's scale, the
+// fullscreen button, the seed from the address, replays to watch (from the address or dropped
+// on the page), the records kept in the browser's storage, and the notices.
 'use strict';
 
 (function () {
@@ -51,6 +51,18 @@
          'Essayez un navigateur récent (Firefox, Chromium, Safari).');
     return;
   }
+
+  // The smallest module that uses a SIMD instruction (a function that makes a v128 constant
+  // and drops it): where the browser cannot validate it, the build without SIMD is loaded.
+  const SIMD_PROBE = new Uint8Array([
+    0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00,  // "\0asm", version 1
+    0x01, 0x04, 0x01, 0x60, 0x00, 0x00,              // types: one, () -> ()
+    0x03, 0x02, 0x01, 0x00,                          // functions: one, of that type
+    0x0a, 0x17, 0x01, 0x15, 0x00,                    // code: one body of 21 bytes, no locals
+    0xfd, 0x0c, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // v128.const 0
+    0x1a, 0x0b,                                      // drop, end
+  ]);
+  const BUILD = WebAssembly.validate(SIMD_PROBE) ? 'pyrelle' : 'pyrelle-scalar';
 
   // ?seed=42 plays the cave of that seed, so that a cave can be shared by a link. Only a
   // decimal number that fits in 64 bits is passed on to the game.
@@ -192,8 +204,8 @@
     };
 
     const script = document.createElement('script');
-    script.src = 'pyrelle.js';
-    script.onerror = () => tell('pyrelle.js n\'a pas pu être chargé.');
+    script.src = BUILD + '.js';
+    script.onerror = () => tell(BUILD + '.js n\'a pas pu être chargé.');
     document.body.appendChild(script);
     canvas.focus();
   }

@@ -3,7 +3,8 @@
 // Usage: node web_test.mjs PAGE_URL REFERENCE_DIR
 //   REFERENCE_DIR holds title.png (pyrelle --seed 42 --headless 0 --idle without records) and
 //   title-records.png (the same with the records of records.sav beside the program).
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
+import {execFileSync} from 'node:child_process';
+import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 
@@ -378,6 +379,58 @@ try {
   check(lost_text.startsWith('Relecture introuvable (relectures/absente.rpl) : 404'),
         `relecture absente : « ${lost_text} »`);
   await lost.close();
+
+  // 12. The build the page loads: the one with SIMD where the browser validates the page's
+  //     SIMD probe (Chromium does), the one without where it does not; both draw the desktop's
+  //     first picture. The probe itself must hold a SIMD instruction, or every browser would
+  //     pass it. No records stored, for the desktop's picture without them.
+  const builds = [
+    ['avec SIMD', 'pyrelle', () => {
+      localStorage.removeItem('pyrelle.sav');
+      const validate = WebAssembly.validate;
+      window.probes = [];
+      WebAssembly.validate = (bytes) => {
+        window.probes.push(Array.from(new Uint8Array(bytes.buffer || bytes)));
+        return validate(bytes);
+      };
+    }],
+    ['sans SIMD', 'pyrelle-scalar', () => {
+      localStorage.removeItem('pyrelle.sav');
+      WebAssembly.validate = () => false;
+    }],
+  ];
+  for (const [name, build, before] of builds) {
+    const build_problems = [];
+    const tab = await open_page(build_problems, before);
+    const loaded = [];
+    tab.on('request', (r) => {
+      const file = new URL(r.url()).pathname.slice(1);
+      if (/\.(js|wasm)$/.test(file) && file !== 'page.js') loaded.push(file);
+    });
+    await tab.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+    if (await wait_for(tab, () => window.Module && Module.firstFrame, `une image (${name})`)) {
+      const differences = await differences_from(tab, join(references, 'title.png'));
+      check(differences.length === 0, `${name} : la première image est celle du jeu de bureau` +
+            (differences.length ? ` : ${differences.length} pixels diffèrent` : ''));
+    }
+    check(loaded.join(' ') === `${build}.js ${build}.wasm`,
+          `${name} : la page charge ${build}.js et ${build}.wasm (chargés : ${loaded.join(' ')})`);
+    if (build === 'pyrelle') {
+      const probes = await tab.evaluate(() => window.probes);
+      let simd = 0;
+      if (probes.length === 1) {
+        const file = join(references, 'sonde.wasm');
+        writeFileSync(file, Uint8Array.from(probes[0]));
+        simd = execFileSync('wasm-objdump', ['-d', file], {encoding: 'utf8'}).split('\n')
+                   .filter((l) => /\| +(v128|[if](8x16|16x8|32x4|64x2))\./.test(l)).length;
+      }
+      check(probes.length === 1 && simd > 0,
+            `la sonde de la page est validée une fois et tient ${simd} instruction(s) SIMD`);
+    }
+    check(build_problems.length === 0,
+          `${name} sans erreur${build_problems.length ? ' : ' + build_problems.join(' ; ') : ''}`);
+    await tab.close();
+  }
 } finally {
   await browser.close();
   rmSync(profile, {recursive: true, force: true});
