@@ -17,8 +17,9 @@
   const frame = document.getElementById('cadre');
   const notice = document.getElementById('avis');
 
-  function tell(text) {
-    notice.textContent = text;
+  // A notice below the picture; `also` keeps the one already shown, above the new one.
+  function tell(text, also = false) {
+    notice.textContent = also && !notice.hidden ? notice.textContent + '\n' + text : text;
     notice.hidden = false;
     fit();
   }
@@ -63,6 +64,44 @@
     0x1a, 0x0b,                                      // drop, end
   ]);
   const BUILD = WebAssembly.validate(SIMD_PROBE) ? 'pyrelle' : 'pyrelle-scalar';
+
+  // The game's WebAssembly, fetched once by the page rather than by Emscripten's loader, which
+  // fetches a missing or damaged file a second time and leaves only English for the player.
+  // Compiled as it arrives where the server says what it is (browsers then keep the compiled
+  // code for the next visit).
+  async function instantiate(imports) {
+    const file = BUILD + '.wasm';
+    let response;
+    try {
+      response = await fetch(file);
+    } catch (e) {
+      console.warn(file + ' : ' + e.message);
+      tell(window.location.protocol === 'file:'
+               ? 'Pyrelle ne peut pas démarrer depuis un fichier ouvert sur le disque : le ' +
+                     'navigateur n\'y charge pas le programme du jeu. Servez ce dossier avec ' +
+                     'un serveur web (scripts/web.sh le fait) et ouvrez son adresse.'
+               : 'Le programme du jeu (' + file + ') n\'a pas pu être chargé (le serveur ne ' +
+                     'répond pas). Rechargez la page.');
+      throw e;
+    }
+    if (!response.ok) {
+      tell('Le programme du jeu (' + file + ') n\'a pas pu être chargé (erreur HTTP ' +
+           response.status + '). Rechargez la page ; si rien ne change, le site est incomplet.');
+      throw new Error(file + ' : ' + response.status);
+    }
+    try {
+      if (WebAssembly.instantiateStreaming &&
+          response.headers.get('Content-Type') === 'application/wasm') {
+        return await WebAssembly.instantiateStreaming(response, imports);
+      }
+      return await WebAssembly.instantiate(await response.arrayBuffer(), imports);
+    } catch (e) {
+      console.warn(file + ' : ' + e.message);
+      tell('Le programme du jeu (' + file + ') est abîmé : le navigateur ne peut pas ' +
+           'l\'exécuter. Rechargez la page ; si rien ne change, le site est à refaire.');
+      throw e;
+    }
+  }
 
   // ?seed=42 plays the cave of that seed, so that a cave can be shared by a link. Only a
   // decimal number that fits in 64 bits is passed on to the game.
@@ -149,18 +188,26 @@
     FS.writeFile(PROGRAM_DIR + '/pyrelle', '');
     FS.symlink(PROGRAM_DIR + '/pyrelle', '/proc/self/exe');
     const store = storage();
-    if (!store) return;
-    const saved = store.getItem(RECORDS_KEY);
-    if (saved !== null) FS.writeFile(RECORDS_FILE, saved);
+    if (store) {
+      const saved = store.getItem(RECORDS_KEY);
+      if (saved !== null) FS.writeFile(RECORDS_FILE, saved);
+    }
+    // Said at the first save that cannot be kept, as the desktop says it, and only then.
+    let unsaved_told = false;
     const rename = FS.rename;
     FS.rename = function (from, to) {
       rename.call(FS, from, to);
-      if (FS.lookupPath(to).path === RECORDS_FILE) {
-        try {
-          store.setItem(RECORDS_KEY, FS.readFile(RECORDS_FILE, {encoding: 'utf8'}));
-        } catch (e) {
-          // Storage full or refused since: the records stay in memory.
-        }
+      if (FS.lookupPath(to).path !== RECORDS_FILE) return;
+      try {
+        if (!store) throw new Error('stockage refusé');
+        store.setItem(RECORDS_KEY, FS.readFile(RECORDS_FILE, {encoding: 'utf8'}));
+      } catch (e) {
+        // Storage refused, or full since: the records stay in memory.
+        console.warn('records non sauvegardés : ' + e.message);
+        if (unsaved_told) return;
+        unsaved_told = true;
+        tell('Records non sauvegardés : le navigateur refuse de les garder. Ils dureront le ' +
+             'temps de cette page.', true);
       }
     };
   }
@@ -191,7 +238,12 @@
         window.addEventListener('keydown', again);
         window.addEventListener('click', again);
       },
-      onAbort: (what) => tell('Pyrelle s\'est arrêté : ' + what),
+      instantiateWasm: (imports, done) => {
+        instantiate(imports).then((made) => done(made.instance, made.module), () => {});
+        return {};  // the exports come later, through done
+      },
+      // What stopped it is in the console (printErr); the page says it in French.
+      onAbort: () => tell('Pyrelle s\'est arrêté sur une erreur. Rechargez la page pour rejouer.'),
       // The game's own last line on standard error, shown when it ends on a failure (an
       // unreadable replay).
       printErr: (text) => {
@@ -205,7 +257,8 @@
 
     const script = document.createElement('script');
     script.src = BUILD + '.js';
-    script.onerror = () => tell(BUILD + '.js n\'a pas pu être chargé.');
+    script.onerror = () => tell('Le programme du jeu (' + BUILD + '.js) n\'a pas pu être chargé. ' +
+                                'Rechargez la page ; si rien ne change, le site est incomplet.');
     document.body.appendChild(script);
     canvas.focus();
   }

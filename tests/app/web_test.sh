@@ -43,6 +43,14 @@ mkdir "$work/site"
 cp -r "$site"/. "$work/site/"
 mkdir "$work/site/relectures"
 cp "$replay" "$work/site/relectures/descent.rpl"
+# Broken copies of the site: one without its WebAssembly, one with it cut short.
+for broken in sans-wasm abime; do
+    mkdir "$work/site/$broken"
+    cp "$site"/{index.html,pyrelle.css,page.js,pyrelle.js,pyrelle-scalar.js} "$work/site/$broken/"
+done
+for build in pyrelle pyrelle-scalar; do
+    head -c 4096 "$site/$build.wasm" >"$work/site/abime/$build.wasm"
+done
 # SIMD instructions (v128 and the lane-wise ones: i8x16, f32x4…) in each build's code.
 simd_instructions() {
     wasm-objdump -d "$1" | grep -cE '\| +(v128|[if](8x16|16x8|32x4|64x2))\.' || true
@@ -53,7 +61,8 @@ echo "# instructions SIMD : $simd dans pyrelle.wasm, $scalar dans pyrelle-scalar
 [ "$simd" -ge 500 ] || fail "pyrelle.wasm n'a que $simd instructions SIMD"
 expect_eq "instructions SIMD de pyrelle-scalar.wasm" "$scalar" 0
 
-node "$repo/scripts/serve.mjs" "$work/site" 0 >"$work/server.out" 2>&1 &
+# The server notes every path asked for: the test counts the fetches of the WebAssembly.
+node "$repo/scripts/serve.mjs" "$work/site" 0 "$work/requests.log" >"$work/server.out" 2>&1 &
 server=$!
 wait_until 20 grep -q '^http://' "$work/server.out" || fail "le serveur ne démarre pas : $(cat "$work/server.out")"
 url=$(head -n 1 "$work/server.out")
