@@ -1,13 +1,14 @@
 // Serves a folder on 127.0.0.1 for a local browser: the web build's page (scripts/web.sh) or
-// the tests'. Usage: node scripts/serve.mjs FOLDER [PORT]; port 0 takes a free one. Prints the
-// address once it listens.
-import {createReadStream, statSync} from 'node:fs';
+// the tests'. Usage: node scripts/serve.mjs FOLDER [PORT [LOG]]; port 0 takes a free one.
+// Prints the address once it listens. With LOG, each request's path is added to that file as
+// a line, so that the tests can count what the page fetched.
+import {appendFileSync, createReadStream, statSync} from 'node:fs';
 import {createServer} from 'node:http';
 import {extname, join, normalize, sep} from 'node:path';
 
-const [root, port = '8000'] = process.argv.slice(2);
+const [root, port = '8000', log] = process.argv.slice(2);
 if (!root) {
-  console.error('usage : node scripts/serve.mjs DOSSIER [PORT]');
+  console.error('usage : node scripts/serve.mjs DOSSIER [PORT [JOURNAL]]');
   process.exit(2);
 }
 const types = {
@@ -22,6 +23,7 @@ const types = {
 
 const server = createServer((request, response) => {
   const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+  if (log) appendFileSync(log, path + '\n');
   const file = normalize(join(root, path.endsWith('/') ? path + 'index.html' : path));
   let found = false;
   try {

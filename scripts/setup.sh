@@ -10,8 +10,9 @@ test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xdotool x1
            x11-xkb-utils pulseaudio pulseaudio-utils libasound2-plugins clang libclang-rt-14-dev
            openbox desktop-file-utils appstream groff-base chromium libmpfr-dev weston dpkg-dev
            file lintian)
-# Emscripten, and Node.js to serve the page (a Node.js from elsewhere does as well).
-web_pkgs=(emscripten)
+# Emscripten, wabt (the browser test reads the WebAssembly's instructions with wasm-objdump),
+# and Node.js to serve the page (a Node.js from elsewhere does as well).
+web_pkgs=(emscripten wabt)
 command -v node >/dev/null 2>&1 || web_pkgs+=(nodejs)
 
 want=("${build_pkgs[@]}")

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Plays Pyrelle in a browser: installs what is missing on a Debian 12 machine, builds the web
-# version (cmake --preset web: pyrelle.js and pyrelle.wasm beside the page) and serves it on
+# version (cmake --preset web: the game's two builds beside the page) and serves it on
 # 127.0.0.1 for a browser of this machine. Usage: scripts/web.sh [PORT] (default 8000).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"

@@ -1,6 +1,6 @@
-// The page around the game: the picture's scale, the fullscreen button, the seed from the
-// address, replays to watch (from the address or dropped on the page), the records kept in
-// the browser's storage, and the notices.
+// The page around the game: the build the browser can run, the picture's scale, the
+// fullscreen button, the seed from the address, replays to watch (from the address or dropped
+// on the page), the records kept in the browser's storage, and the notices.
 'use strict';
 
 (function () {
@@ -17,8 +17,9 @@
   const frame = document.getElementById('cadre');
   const notice = document.getElementById('avis');
 
-  function tell(text) {
-    notice.textContent = text;
+  // A notice below the picture; `also` keeps the one already shown, above the new one.
+  function tell(text, also = false) {
+    notice.textContent = also && !notice.hidden ? notice.textContent + '\n' + text : text;
     notice.hidden = false;
     fit();
   }
@@ -50,6 +51,56 @@
     tell('Ce navigateur ne sait pas exécuter WebAssembly : Pyrelle ne peut pas y tourner. ' +
          'Essayez un navigateur récent (Firefox, Chromium, Safari).');
     return;
+  }
+
+  // The smallest module that uses a SIMD instruction (a function that makes a v128 constant
+  // and drops it): where the browser cannot validate it, the build without SIMD is loaded.
+  const SIMD_PROBE = new Uint8Array([
+    0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00,  // "\0asm", version 1
+    0x01, 0x04, 0x01, 0x60, 0x00, 0x00,              // types: one, () -> ()
+    0x03, 0x02, 0x01, 0x00,                          // functions: one, of that type
+    0x0a, 0x17, 0x01, 0x15, 0x00,                    // code: one body of 21 bytes, no locals
+    0xfd, 0x0c, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // v128.const 0
+    0x1a, 0x0b,                                      // drop, end
+  ]);
+  const BUILD = WebAssembly.validate(SIMD_PROBE) ? 'pyrelle' : 'pyrelle-scalar';
+
+  // The game's WebAssembly, fetched once by the page rather than by Emscripten's loader, which
+  // fetches a missing or damaged file a second time and leaves only English for the player.
+  // Compiled as it arrives where the server says what it is (browsers then keep the compiled
+  // code for the next visit).
+  async function instantiate(imports) {
+    const file = BUILD + '.wasm';
+    let response;
+    try {
+      response = await fetch(file);
+    } catch (e) {
+      console.warn(file + ' : ' + e.message);
+      tell(window.location.protocol === 'file:'
+               ? 'Pyrelle ne peut pas démarrer depuis un fichier ouvert sur le disque : le ' +
+                     'navigateur n\'y charge pas le programme du jeu. Servez ce dossier avec ' +
+                     'un serveur web (scripts/web.sh le fait) et ouvrez son adresse.'
+               : 'Le programme du jeu (' + file + ') n\'a pas pu être chargé (le serveur ne ' +
+                     'répond pas). Rechargez la page.');
+      throw e;
+    }
+    if (!response.ok) {
+      tell('Le programme du jeu (' + file + ') n\'a pas pu être chargé (erreur HTTP ' +
+           response.status + '). Rechargez la page ; si rien ne change, le site est incomplet.');
+      throw new Error(file + ' : ' + response.status);
+    }
+    try {
+      if (WebAssembly.instantiateStreaming &&
+          response.headers.get('Content-Type') === 'application/wasm') {
+        return await WebAssembly.instantiateStreaming(response, imports);
+      }
+      return await WebAssembly.instantiate(await response.arrayBuffer(), imports);
+    } catch (e) {
+      console.warn(file + ' : ' + e.message);
+      tell('Le programme du jeu (' + file + ') est abîmé : le navigateur ne peut pas ' +
+           'l\'exécuter. Rechargez la page ; si rien ne change, le site est à refaire.');
+      throw e;
+    }
   }
 
   // ?seed=42 plays the cave of that seed, so that a cave can be shared by a link. Only a
@@ -137,18 +188,26 @@
     FS.writeFile(PROGRAM_DIR + '/pyrelle', '');
     FS.symlink(PROGRAM_DIR + '/pyrelle', '/proc/self/exe');
     const store = storage();
-    if (!store) return;
-    const saved = store.getItem(RECORDS_KEY);
-    if (saved !== null) FS.writeFile(RECORDS_FILE, saved);
+    if (store) {
+      const saved = store.getItem(RECORDS_KEY);
+      if (saved !== null) FS.writeFile(RECORDS_FILE, saved);
+    }
+    // Said at the first save that cannot be kept, as the desktop says it, and only then.
+    let unsaved_told = false;
     const rename = FS.rename;
     FS.rename = function (from, to) {
       rename.call(FS, from, to);
-      if (FS.lookupPath(to).path === RECORDS_FILE) {
-        try {
-          store.setItem(RECORDS_KEY, FS.readFile(RECORDS_FILE, {encoding: 'utf8'}));
-        } catch (e) {
-          // Storage full or refused since: the records stay in memory.
-        }
+      if (FS.lookupPath(to).path !== RECORDS_FILE) return;
+      try {
+        if (!store) throw new Error('stockage refusé');
+        store.setItem(RECORDS_KEY, FS.readFile(RECORDS_FILE, {encoding: 'utf8'}));
+      } catch (e) {
+        // Storage refused, or full since: the records stay in memory.
+        console.warn('records non sauvegardés : ' + e.message);
+        if (unsaved_told) return;
+        unsaved_told = true;
+        tell('Records non sauvegardés : le navigateur refuse de les garder. Ils dureront le ' +
+             'temps de cette page.', true);
       }
     };
   }
@@ -179,7 +238,12 @@
         window.addEventListener('keydown', again);
         window.addEventListener('click', again);
       },
-      onAbort: (what) => tell('Pyrelle s\'est arrêté : ' + what),
+      instantiateWasm: (imports, done) => {
+        instantiate(imports).then((made) => done(made.instance, made.module), () => {});
+        return {};  // the exports come later, through done
+      },
+      // What stopped it is in the console (printErr); the page says it in French.
+      onAbort: () => tell('Pyrelle s\'est arrêté sur une erreur. Rechargez la page pour rejouer.'),
       // The game's own last line on standard error, shown when it ends on a failure (an
       // unreadable replay).
       printErr: (text) => {
@@ -192,8 +256,9 @@
     };
 
     const script = document.createElement('script');
-    script.src = 'pyrelle.js';
-    script.onerror = () => tell('pyrelle.js n\'a pas pu être chargé.');
+    script.src = BUILD + '.js';
+    script.onerror = () => tell('Le programme du jeu (' + BUILD + '.js) n\'a pas pu être chargé. ' +
+                                'Rechargez la page ; si rien ne change, le site est incomplet.');
     document.body.appendChild(script);
     canvas.focus();
   }

@@ -1,32 +1,65 @@
-# The browser build: pyrelle.js and pyrelle.wasm, and beside them the page that loads them.
-target_link_options(pyrelle PRIVATE
+# The browser build: the page and, beside it, the game in two builds that page.js chooses
+# from: pyrelle.js and pyrelle.wasm with WebAssembly's SIMD (four lanes at a time in the light
+# map and the darkened screens, as SSE2 does on the desktop), and pyrelle-scalar.js and
+# pyrelle-scalar.wasm, lane by lane, for a browser without SIMD. Both give the desktop's bits.
+set(PYRELLE_WEB_LINK_OPTIONS
   -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1
   # The page reaches the file system for the records (web/page.js).
   "-sEXPORTED_RUNTIME_METHODS=['FS']")
-# Emscripten's optimiser needs acorn, which Debian keeps where a Node.js of its own (not
-# Debian's) does not look.
-set_property(TARGET pyrelle PROPERTY RULE_LAUNCH_LINK
-             "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
+# The game's libraries and main() with SIMD; the same sources again without it, as one
+# object library that the scalar page build and its Node.js twin share.
+set(PYRELLE_SCALAR_SOURCES)
+foreach(library pyrelle_engine pyrelle_game pyrelle_shell pyrelle_platform)
+  target_compile_options(${library} PRIVATE -msimd128)
+  get_target_property(sources ${library} SOURCES)
+  list(APPEND PYRELLE_SCALAR_SOURCES ${sources})
+endforeach()
+add_library(pyrelle_scalar_objects OBJECT ${PYRELLE_SCALAR_SOURCES})
+target_include_directories(pyrelle_scalar_objects PUBLIC src)
+target_link_libraries(pyrelle_scalar_objects PUBLIC pyrelle_build_flags ${UNISTRING_LIB})
+
+target_compile_options(pyrelle PRIVATE -msimd128)
+target_link_options(pyrelle PRIVATE ${PYRELLE_WEB_LINK_OPTIONS})
+add_executable(pyrelle_scalar src/main.cpp)
+set_target_properties(pyrelle_scalar PROPERTIES OUTPUT_NAME pyrelle-scalar)
+target_link_libraries(pyrelle_scalar PRIVATE pyrelle_scalar_objects)
+target_link_options(pyrelle_scalar PRIVATE ${PYRELLE_WEB_LINK_OPTIONS})
 
 # The same game compiled the same way, for Node.js with the machine's files: headless runs
 # and replays from a command line, as the desktop program runs them, so that the tests can
-# compare the browser's arithmetic with the desktop's (node build/web/pyrelle_node.js ...).
-add_executable(pyrelle_node src/main.cpp)
-target_link_libraries(pyrelle_node PRIVATE pyrelle_shell pyrelle_platform)
+# compare the browser's arithmetic with the desktop's (node build/web/pyrelle_node.js ...,
+# and pyrelle_node_scalar.js for the build without SIMD).
 # One file (the WebAssembly inside as base64): this Emscripten fetches a separate one with
 # Node.js's fetch, which takes no file paths.
-target_link_options(pyrelle_node PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1
-                                         -sEXIT_RUNTIME=1)
-set_property(TARGET pyrelle_node PROPERTY RULE_LAUNCH_LINK
-             "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
+set(PYRELLE_NODE_LINK_OPTIONS -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1
+                              -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1)
+add_executable(pyrelle_node src/main.cpp)
+target_compile_options(pyrelle_node PRIVATE -msimd128)
+target_link_libraries(pyrelle_node PRIVATE pyrelle_shell pyrelle_platform)
+target_link_options(pyrelle_node PRIVATE ${PYRELLE_NODE_LINK_OPTIONS})
+add_executable(pyrelle_node_scalar src/main.cpp)
+target_link_libraries(pyrelle_node_scalar PRIVATE pyrelle_scalar_objects)
+target_link_options(pyrelle_node_scalar PRIVATE ${PYRELLE_NODE_LINK_OPTIONS})
 # The float functions' check, for the same comparison (tools/float_math_cases_check.cpp).
 add_executable(float_math_cases_check tools/float_math_cases_check.cpp)
 target_link_libraries(float_math_cases_check PRIVATE pyrelle_engine)
 target_link_options(float_math_cases_check PRIVATE -sENVIRONMENT=node -sNODERAWFS=1
                                                    -sSINGLE_FILE=1 -sEXIT_RUNTIME=1)
-set_property(TARGET float_math_cases_check PROPERTY RULE_LAUNCH_LINK
-             "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
+# The four-lane helpers' check, with SIMD and without (tools/simd_cases_check.cpp).
+add_executable(simd_cases_check tools/simd_cases_check.cpp)
+target_compile_options(simd_cases_check PRIVATE -msimd128)
+add_executable(simd_cases_check_scalar tools/simd_cases_check.cpp)
+foreach(check simd_cases_check simd_cases_check_scalar)
+  target_link_libraries(${check} PRIVATE pyrelle_build_flags)
+  target_include_directories(${check} PRIVATE src)
+  target_link_options(${check} PRIVATE -sENVIRONMENT=node -sSINGLE_FILE=1 -sEXIT_RUNTIME=1)
+endforeach()
+# Emscripten's optimiser needs acorn, which Debian keeps where a Node.js of its own (not
+# Debian's) does not look.
+set_property(TARGET pyrelle pyrelle_scalar pyrelle_node pyrelle_node_scalar float_math_cases_check
+                    simd_cases_check simd_cases_check_scalar
+             PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
 
 set(PYRELLE_PAGE_FILES index.html pyrelle.css page.js)
 set(PYRELLE_PAGE_OUTPUTS)

@@ -1,12 +1,15 @@
 #pragma once
 // Four-lane float and integer vectors (GCC/Clang vector extensions) for the per-pixel and
 // per-cell loops. Each lane computes exactly what the scalar code computes: the same IEEE
-// operations in the same order, so results are bit-identical.
+// operations in the same order, so results are bit-identical. SSE2 on x86-64, WebAssembly's
+// SIMD in the browser build that has it, lane by lane elsewhere.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(__wasm_simd128__)
+#include <wasm_simd128.h>
 #endif
 
 namespace pyrelle::simd {
@@ -39,6 +42,8 @@ inline F4 shuffle(F4 a, F4 b) {
 inline F4 sqrt(F4 v) {
 #if defined(__SSE2__)
     return _mm_sqrt_ps(v);
+#elif defined(__wasm_simd128__)
+    return reinterpret_cast<F4>(wasm_f32x4_sqrt(reinterpret_cast<v128_t>(v)));
 #else
     return F4{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
 #endif
@@ -48,6 +53,10 @@ inline F4 sqrt(F4 v) {
 inline F4 min(F4 a, F4 b) {
 #if defined(__SSE2__)
     return _mm_min_ps(a, b);
+#elif defined(__wasm_simd128__)
+    // pmin(x, y) is y < x ? y : x, so the operands go in swapped (f32x4.min would give NaN).
+    return reinterpret_cast<F4>(
+        wasm_f32x4_pmin(reinterpret_cast<v128_t>(b), reinterpret_cast<v128_t>(a)));
 #else
     return F4{a[0] < b[0] ? a[0] : b[0], a[1] < b[1] ? a[1] : b[1], a[2] < b[2] ? a[2] : b[2],
               a[3] < b[3] ? a[3] : b[3]};
@@ -58,6 +67,10 @@ inline F4 min(F4 a, F4 b) {
 inline F4 max(F4 a, F4 b) {
 #if defined(__SSE2__)
     return _mm_max_ps(a, b);
+#elif defined(__wasm_simd128__)
+    // pmax(x, y) is x < y ? y : x: swapped, as for min.
+    return reinterpret_cast<F4>(
+        wasm_f32x4_pmax(reinterpret_cast<v128_t>(b), reinterpret_cast<v128_t>(a)));
 #else
     return F4{a[0] > b[0] ? a[0] : b[0], a[1] > b[1] ? a[1] : b[1], a[2] > b[2] ? a[2] : b[2],
               a[3] > b[3] ? a[3] : b[3]};
@@ -83,6 +96,8 @@ inline I4 splat(std::int32_t v) {
 inline int lane_bits(I4 mask) {
 #if defined(__SSE2__)
     return _mm_movemask_ps(reinterpret_cast<__m128>(mask));
+#elif defined(__wasm_simd128__)
+    return static_cast<int>(wasm_i32x4_bitmask(reinterpret_cast<v128_t>(mask)));
 #else
     return (mask[0] ? 1 : 0) | (mask[1] ? 2 : 0) | (mask[2] ? 4 : 0) | (mask[3] ? 8 : 0);
 #endif
@@ -96,6 +111,9 @@ inline I4 widen_bytes(const std::uint8_t* p) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i bytes = _mm_cvtsi32_si128(word);
     return reinterpret_cast<I4>(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
+#elif defined(__wasm_simd128__)
+    return reinterpret_cast<I4>(
+        wasm_u32x4_extend_low_u16x8(wasm_u16x8_extend_low_u8x16(wasm_v128_load32_zero(p))));
 #else
     return I4{p[0], p[1], p[2], p[3]};
 #endif
@@ -108,6 +126,13 @@ inline void narrow_mask(I4 mask, std::uint8_t* out) {
     const __m128i words = _mm_packs_epi32(reinterpret_cast<__m128i>(mask), _mm_setzero_si128());
     const __m128i bytes = _mm_packs_epi16(words, _mm_setzero_si128());
     const std::int32_t four = _mm_cvtsi128_si32(_mm_and_si128(bytes, _mm_set1_epi8(1)));
+    std::memcpy(out, &four, sizeof four);
+#elif defined(__wasm_simd128__)
+    // The same signed narrowing as SSE2's packs: 0 and -1 stay 0 and -1.
+    const v128_t zero = wasm_i32x4_splat(0);
+    const v128_t words = wasm_i16x8_narrow_i32x4(reinterpret_cast<v128_t>(mask), zero);
+    const v128_t bytes = wasm_i8x16_narrow_i16x8(words, zero);
+    const std::int32_t four = wasm_i32x4_extract_lane(wasm_v128_and(bytes, wasm_i8x16_splat(1)), 0);
     std::memcpy(out, &four, sizeof four);
 #else
     const int bits = lane_bits(mask);
@@ -159,6 +184,9 @@ inline I4 add_saturating(I4 a, I4 b) {
 #if defined(__SSE2__)
     return reinterpret_cast<I4>(
         _mm_adds_epu8(reinterpret_cast<__m128i>(a), reinterpret_cast<__m128i>(b)));
+#elif defined(__wasm_simd128__)
+    return reinterpret_cast<I4>(
+        wasm_u8x16_add_sat(reinterpret_cast<v128_t>(a), reinterpret_cast<v128_t>(b)));
 #else
     I4 out;
     for (int lane = 0; lane < 4; ++lane) {

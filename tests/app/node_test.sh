@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The browser build's arithmetic against the desktop's: the same game compiled to WebAssembly
-# (build/web/pyrelle_node.js, which ./test.sh builds) runs in Node.js the golden replays and
+# The browser build's arithmetic against the desktop's: the same game compiled to WebAssembly,
+# with SIMD and without as the page's two builds are (build/web/pyrelle_node.js and
+# pyrelle_node_scalar.js, which ./test.sh builds), runs in Node.js the golden replays and
 # headless games long enough for any difference in a sine to show; every summary line, status
 # and picture must be the desktop program's, byte for byte.
 set -euo pipefail
@@ -8,8 +9,10 @@ here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib.sh"
 bin=$(realpath "$1")
 repo="$(cd "$here/../.." && pwd)"
-node_game="$repo/build/web/pyrelle_node.js"
-[ -f "$node_game" ] || fail "pas de version Node.js dans build/web : cmake --build --preset web"
+node_games=("$repo/build/web/pyrelle_node.js" "$repo/build/web/pyrelle_node_scalar.js")
+for game in "${node_games[@]}"; do
+    [ -f "$game" ] || fail "pas de $(basename "$game") dans build/web : cmake --build --preset web"
+done
 data="$here/../data/replays"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -24,10 +27,14 @@ same_game() {  # what, arguments...
     capture "$bin" "$@" --shot desktop.png
     desktop_err=$(summary_of "$ERR")
     desktop_status=$STATUS
-    capture node "$node_game" "$@" --shot browser.png
-    expect_eq "statut de $what" "$STATUS" "$desktop_status"
-    expect_eq "résumé de $what" "$(summary_of "$ERR")" "$desktop_err"
-    cmp -s desktop.png browser.png || fail "image différente : $what"
+    for game in "${node_games[@]}"; do
+        local build
+        build=$(basename "$game" .js)
+        capture node "$game" "$@" --shot browser.png
+        expect_eq "statut de $what ($build)" "$STATUS" "$desktop_status"
+        expect_eq "résumé de $what ($build)" "$(summary_of "$ERR")" "$desktop_err"
+        cmp -s desktop.png browser.png || fail "image différente : $what ($build)"
+    done
     echo "# $what : $(printf '%s\n' "$desktop_err" | head -n 1)"
 }
 
@@ -40,4 +47,6 @@ same_game "graine 3, profondeur 10" --headless 50000 --seed 3 --depth 10 --light
     --companions 8 --auto
 same_game "graine 11, profondeur 7" --headless 30000 --seed 11 --depth 7 --auto
 same_game "graine 9, titre" --headless 30000 --idle --seed 9
+same_game "graine 42, titre" --headless 0 --idle --seed 42
+same_game "graine 42, profondeur 7 immobile" --headless 600 --idle --seed 42 --depth 7
 echo "node: ok"

@@ -2,15 +2,18 @@
 # The browser build (cmake --preset web, which ./test.sh builds) in headless Chromium: the page
 # served on a free local port, driven by tests/web/web_test.mjs. The desktop binary under test
 # draws the reference pictures: the first picture of a page with ?seed=42 is its step-0
-# picture of the same seed, without records and with the records of records.sav.
+# picture of the same seed, without records and with the records of records.sav. The page's
+# two builds are checked first: SIMD instructions in pyrelle.wasm, none in pyrelle-scalar.wasm.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib.sh"
 bin=$1
 repo="$(cd "$here/../.." && pwd)"
 site="$repo/build/web"
-[ -f "$site/pyrelle.js" ] && [ -f "$site/pyrelle.wasm" ] && [ -f "$site/index.html" ] ||
-    fail "pas de version web dans $site : cmake --preset web && cmake --build --preset web"
+for f in index.html pyrelle.js pyrelle.wasm pyrelle-scalar.js pyrelle-scalar.wasm; do
+    [ -f "$site/$f" ] || fail "pas de version web dans $site ($f) : cmake --preset web && cmake --build --preset web"
+done
+command -v wasm-objdump >/dev/null || fail "wasm-objdump manque : apt-get install wabt"
 [ -d "$repo/tests/web/node_modules/puppeteer-core" ] ||
     fail "puppeteer-core manque : (cd tests/web && npm ci)"
 work=$(mktemp -d)
@@ -40,14 +43,32 @@ mkdir "$work/site"
 cp -r "$site"/. "$work/site/"
 mkdir "$work/site/relectures"
 cp "$replay" "$work/site/relectures/descent.rpl"
+# Broken copies of the site: one without its WebAssembly, one with it cut short.
+for broken in sans-wasm abime; do
+    mkdir "$work/site/$broken"
+    cp "$site"/{index.html,pyrelle.css,page.js,pyrelle.js,pyrelle-scalar.js} "$work/site/$broken/"
+done
+for build in pyrelle pyrelle-scalar; do
+    head -c 4096 "$site/$build.wasm" >"$work/site/abime/$build.wasm"
+done
+# SIMD instructions (v128 and the lane-wise ones: i8x16, f32x4…) in each build's code.
+simd_instructions() {
+    wasm-objdump -d "$1" | grep -cE '\| +(v128|[if](8x16|16x8|32x4|64x2))\.' || true
+}
+simd=$(simd_instructions "$site/pyrelle.wasm")
+scalar=$(simd_instructions "$site/pyrelle-scalar.wasm")
+echo "# instructions SIMD : $simd dans pyrelle.wasm, $scalar dans pyrelle-scalar.wasm"
+[ "$simd" -ge 500 ] || fail "pyrelle.wasm n'a que $simd instructions SIMD"
+expect_eq "instructions SIMD de pyrelle-scalar.wasm" "$scalar" 0
 
-node "$repo/scripts/serve.mjs" "$work/site" 0 >"$work/server.out" 2>&1 &
+# The server notes every path asked for: the test counts the fetches of the WebAssembly.
+node "$repo/scripts/serve.mjs" "$work/site" 0 "$work/requests.log" >"$work/server.out" 2>&1 &
 server=$!
 wait_until 20 grep -q '^http://' "$work/server.out" || fail "le serveur ne démarre pas : $(cat "$work/server.out")"
 url=$(head -n 1 "$work/server.out")
 
 echo "# fichiers de la page :"
-(cd "$site" && for f in index.html pyrelle.css page.js pyrelle.js pyrelle.wasm; do
-    printf '#   %-13s %7d octets (%d compressés par gzip)\n' "$f" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)"
+(cd "$site" && for f in index.html pyrelle.css page.js pyrelle.js pyrelle.wasm pyrelle-scalar.js pyrelle-scalar.wasm; do
+    printf '#   %-20s %7d octets (%d compressés par gzip)\n' "$f" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)"
 done)
 timeout 240 node "$repo/tests/web/web_test.mjs" "$url" "$work"

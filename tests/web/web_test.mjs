@@ -3,7 +3,8 @@
 // Usage: node web_test.mjs PAGE_URL REFERENCE_DIR
 //   REFERENCE_DIR holds title.png (pyrelle --seed 42 --headless 0 --idle without records) and
 //   title-records.png (the same with the records of records.sav beside the program).
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
+import {execFileSync} from 'node:child_process';
+import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 
@@ -290,38 +291,110 @@ try {
   check(pad_problems.length === 0, `manette sans erreur${pad_problems.length ? ' : ' + pad_problems.join(' ; ') : ''}`);
   await pad_page.close();
 
-  // 8. Storage refused (a private window): the game plays, records in memory only.
-  const refused_problems = [];
-  const refused = await open_page(refused_problems, () => {
-    Object.defineProperty(window, 'localStorage', {
-      get() { throw new DOMException('refusé', 'SecurityError'); },
+  // 8. Storage refused (a private window), or full: the game plays, records in memory only,
+  //    and the page says so once, at the first save that cannot be kept, not before.
+  const refusals = [
+    ['stockage refusé', () => {
+      Object.defineProperty(window, 'localStorage', {
+        get() { throw new DOMException('refusé', 'SecurityError'); },
+      });
+    }],
+    ['stockage plein', () => {
+      Storage.prototype.setItem = () => { throw new DOMException('plein', 'QuotaExceededError'); };
+    }],
+    ['records refusés seuls', () => {
+      localStorage.removeItem('pyrelle.sav');  // earlier pages' records would spare this one a save
+      const set = Storage.prototype.setItem;
+      Storage.prototype.setItem = function (key, value) {
+        if (key === 'pyrelle.sav') throw new DOMException('plein', 'QuotaExceededError');
+        return set.call(this, key, value);
+      };
+    }],
+  ];
+  for (const [name, refuse] of refusals) {
+    const refused_problems = [];
+    const refused = await open_page(refused_problems, refuse);
+    // Every text the notice is given, from the start.
+    await refused.evaluateOnNewDocument(() => {
+      window.notices = [];
+      document.addEventListener('DOMContentLoaded', () => {
+        const avis = document.getElementById('avis');
+        new MutationObserver((changes) => {
+          for (const c of changes) if (c.addedNodes.length) notices.push(avis.textContent);
+        }).observe(avis, {childList: true});
+      });
     });
-  });
-  await refused.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
-  await wait_for(refused, () => window.Module && Module.firstFrame, 'une image sans stockage');
-  await refused.keyboard.press('Enter', {delay: 80});
-  await wait_for(refused, hud_shown, 'le HUD sans stockage');
-  await wait_for(refused, () => {
-    try {
-      return Module.FS.readFile('/pyrelle/pyrelle.sav', {encoding: 'utf8'}) === 'best_depth=1\n';
-    } catch (e) {
-      return false;
-    }
-  }, 'les records en mémoire sans stockage');
-  check(refused_problems.length === 0,
-        `stockage refusé : la partie se joue sans erreur${refused_problems.length ? ' : ' + refused_problems.join(' ; ') : ''}`);
-  await refused.close();
+    await refused.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+    await wait_for(refused, () => window.Module && Module.firstFrame, `une image (${name})`);
+    check(await refused.$eval('#avis', (p) => p.hidden), `${name} : pas d'avis avant la première sauvegarde`);
+    await refused.keyboard.press('Enter', {delay: 80});
+    await wait_for(refused, hud_shown, `le HUD (${name})`);
+    await wait_for(refused, () => {
+      try {
+        return Module.FS.readFile('/pyrelle/pyrelle.sav', {encoding: 'utf8'}) === 'best_depth=1\n';
+      } catch (e) {
+        return false;
+      }
+    }, `les records en mémoire (${name})`);
+    await wait_for(refused, () => notices.some((n) => n.startsWith('Records non sauvegardés')),
+                   `${name} : la page dit que les records ne sont pas gardés`);
+    // A second save, as the game makes it (a finished file renamed over the records): said
+    // once is enough.
+    await refused.evaluate(() => {
+      Module.FS.writeFile('/pyrelle/records.tmp', 'best_depth=2\n');
+      Module.FS.rename('/pyrelle/records.tmp', '/pyrelle/pyrelle.sav');
+    });
+    await pause(300);
+    const said = await refused.evaluate(() => notices);
+    const text = await refused.$eval('#avis', (p) => p.textContent);
+    check(said.length === 1 && text.split('Records non sauvegardés').length === 2,
+          `${name} : dit une fois (${JSON.stringify(said)})`);
+    check(refused_problems.length === 0,
+          `${name} : la partie se joue sans erreur${refused_problems.length ? ' : ' + refused_problems.join(' ; ') : ''}`);
+    await refused.close();
+  }
 
-  // 9. No WebAssembly: a French notice, and the game's script is not even fetched.
-  const old_problems = [];
-  const old = await open_page(old_problems, () => { delete window.WebAssembly; });
-  const fetched = [];
-  old.on('request', (r) => fetched.push(r.url()));
-  await old.goto(url, {waitUntil: 'load'});
-  const text = await old.$eval('#avis', (p) => (p.hidden ? '' : p.textContent));
-  check(text.includes('WebAssembly') && !fetched.some((u) => u.endsWith('pyrelle.js')),
-        `sans WebAssembly, l'avis : « ${text} »`);
-  await old.close();
+  // 9. The game cannot start: the page says why in French, in one notice, with nothing of
+  //    the loader's own English; the WebAssembly is asked for once at most (counted by the
+  //    server) and the game never starts.
+  const requests = () => readFileSync(join(references, 'requests.log'), 'utf8').split('\n').filter(Boolean);
+  const cannot_start = [
+    // name, address, init script, notice, folder whose .wasm the server may see asked for
+    ['sans WebAssembly', url, () => { delete window.WebAssembly; },
+     /^Ce navigateur ne sait pas exécuter WebAssembly : /, null],
+    ['page ouverte depuis le disque', `file://${references}/site/index.html?seed=${SEED}`, null,
+     /^Pyrelle ne peut pas démarrer depuis un fichier ouvert sur le disque : /, null],
+    ['pyrelle.wasm absent', `${url}sans-wasm/?seed=${SEED}`, null,
+     /^Le programme du jeu \(pyrelle\.wasm\) n'a pas pu être chargé \(erreur HTTP 404\)\. /,
+     '/sans-wasm/'],
+    ['pyrelle.wasm abîmé', `${url}abime/?seed=${SEED}`, null,
+     /^Le programme du jeu \(pyrelle\.wasm\) est abîmé : /, '/abime/'],
+  ];
+  for (const [name, address, before, wanted, folder] of cannot_start) {
+    const tab = await open_page([], before);
+    const scripts = [];
+    tab.on('request', (r) => scripts.push(r.url()));
+    const asked_before = requests().length;
+    await tab.goto(address, {waitUntil: 'load'});
+    await tab.waitForFunction(() => !document.getElementById('avis').hidden,
+                              {timeout: 30000, polling: 50}).catch(() => {});
+    await pause(1000);  // time for a second fetch or a later notice, were there one
+    const text = await tab.$eval('#avis', (p) => (p.hidden ? '' : p.textContent));
+    const started = await tab.evaluate(() => !!(window.Module && Module.firstFrame));
+    check(wanted.test(text) && !text.includes('\n') && !started,
+          `${name} : l'avis « ${text} »`);
+    check(!/abort|fail|error|wasm streaming|fetch/i.test(text),
+          `${name} : rien de l'anglais du chargeur dans la page`);
+    if (folder) {
+      const wasm = requests().slice(asked_before).filter((p) => p.startsWith(folder) && p.endsWith('.wasm'));
+      check(wasm.length === 1 && wasm[0] === folder + 'pyrelle.wasm',
+            `${name} : le WebAssembly est demandé une fois (${JSON.stringify(wasm)})`);
+    }
+    if (name === 'sans WebAssembly') {
+      check(!scripts.some((u) => /pyrelle(-scalar)?\.js$/.test(u)), `${name} : le jeu n'est pas chargé`);
+    }
+    await tab.close();
+  }
 
   // 10. No Web Audio: one console line, and the game plays on.
   const lines = [];
@@ -378,6 +451,58 @@ try {
   check(lost_text.startsWith('Relecture introuvable (relectures/absente.rpl) : 404'),
         `relecture absente : « ${lost_text} »`);
   await lost.close();
+
+  // 12. The build the page loads: the one with SIMD where the browser validates the page's
+  //     SIMD probe (Chromium does), the one without where it does not; both draw the desktop's
+  //     first picture. The probe itself must hold a SIMD instruction, or every browser would
+  //     pass it. No records stored, for the desktop's picture without them.
+  const builds = [
+    ['avec SIMD', 'pyrelle', () => {
+      localStorage.removeItem('pyrelle.sav');
+      const validate = WebAssembly.validate;
+      window.probes = [];
+      WebAssembly.validate = (bytes) => {
+        window.probes.push(Array.from(new Uint8Array(bytes.buffer || bytes)));
+        return validate(bytes);
+      };
+    }],
+    ['sans SIMD', 'pyrelle-scalar', () => {
+      localStorage.removeItem('pyrelle.sav');
+      WebAssembly.validate = () => false;
+    }],
+  ];
+  for (const [name, build, before] of builds) {
+    const build_problems = [];
+    const tab = await open_page(build_problems, before);
+    const loaded = [];
+    tab.on('request', (r) => {
+      const file = new URL(r.url()).pathname.slice(1);
+      if (/\.(js|wasm)$/.test(file) && file !== 'page.js') loaded.push(file);
+    });
+    await tab.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+    if (await wait_for(tab, () => window.Module && Module.firstFrame, `une image (${name})`)) {
+      const differences = await differences_from(tab, join(references, 'title.png'));
+      check(differences.length === 0, `${name} : la première image est celle du jeu de bureau` +
+            (differences.length ? ` : ${differences.length} pixels diffèrent` : ''));
+    }
+    check(loaded.join(' ') === `${build}.js ${build}.wasm`,
+          `${name} : la page charge ${build}.js et ${build}.wasm (chargés : ${loaded.join(' ')})`);
+    if (build === 'pyrelle') {
+      const probes = await tab.evaluate(() => window.probes);
+      let simd = 0;
+      if (probes.length === 1) {
+        const file = join(references, 'sonde.wasm');
+        writeFileSync(file, Uint8Array.from(probes[0]));
+        simd = execFileSync('wasm-objdump', ['-d', file], {encoding: 'utf8'}).split('\n')
+                   .filter((l) => /\| +(v128|[if](8x16|16x8|32x4|64x2))\./.test(l)).length;
+      }
+      check(probes.length === 1 && simd > 0,
+            `la sonde de la page est validée une fois et tient ${simd} instruction(s) SIMD`);
+    }
+    check(build_problems.length === 0,
+          `${name} sans erreur${build_problems.length ? ' : ' + build_problems.join(' ; ') : ''}`);
+    await tab.close();
+  }
 } finally {
   await browser.close();
   rmSync(profile, {recursive: true, force: true});
