@@ -24,13 +24,17 @@ expect_eq() {  # what, got, want
     [ "$2" = "$3" ] || fail "$1 : obtenu «$2», attendu «$3»"
 }
 
-# Starts a virtual X server on a free display and exports DISPLAY; stopped on exit. The
-# server picks the display itself (-displayfd) and says which: two tests starting at once
-# can never share one, as they could when each looked for a free number first.
+# Starts a virtual X server on a free display and exports DISPLAY; stopped on exit, after
+# what the caller's exit trap already does. The server picks the display itself (-displayfd)
+# and says which: two tests starting at once can never share one, as they could when each
+# looked for a free number first. -noreset: by default the server resets whenever its last
+# client leaves, and a game connecting during that reset (just after a polling xdotool left)
+# is refused, "x11,wayland not available" — seen on a loaded machine.
 start_xvfb() {  # [screen size, default 1600x900]
-    local said n=""
+    local said n="" previous=""
     said=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 "${1:-1600x900}x24" -nolisten tcp 3>"$said" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 "${1:-1600x900}x24" -nolisten tcp 3>"$said" \
+        >/dev/null 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 300); do
         n=$(head -n 1 "$said")
@@ -43,7 +47,8 @@ start_xvfb() {  # [screen size, default 1600x900]
         export DISPLAY=":$n"
         # Run from a Wayland desktop, the game would open its window there rather than here.
         unset WAYLAND_DISPLAY
-        trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
+        eval "previous=$(trap -p EXIT | sed -E 's/^trap -- (.*) EXIT$/\1/')"
+        trap "kill \$XVFB_PID 2>/dev/null || true; ${previous:-:}" EXIT
         return 0
     fi
     fail "pas de serveur X virtuel"

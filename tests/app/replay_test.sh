@@ -60,7 +60,7 @@ export ALSA_CONFIG_PATH="$here/alsa_null.conf"
 start_xvfb
 "$bin" --seed 8 --record window.rpl 2>window.err &
 pid=$!
-win=$(wait_window Pyrelle) || fail "aucune fenêtre"
+win=$(wait_window Pyrelle) || fail "aucune fenêtre ; stderr : $(cat window.err)"
 press "$win" Return
 press "$win" Right 0.6
 press "$win" Down 0.4
@@ -76,7 +76,7 @@ expect_eq "statut de la relecture" "$STATUS" 0
 # Watched in the window: Escape ends it at once, with status 0.
 "$bin" --replay window.rpl 2>watch.err &
 pid=$!
-win=$(wait_window Pyrelle) || fail "aucune fenêtre pour la relecture"
+win=$(wait_window Pyrelle) || fail "aucune fenêtre pour la relecture ; stderr : $(cat watch.err)"
 press "$win" Escape
 wait_exit "$pid" 15 || fail "Échap n'arrête pas la relecture"
 wait "$pid" && status=0 || status=$?
