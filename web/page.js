@@ -24,19 +24,55 @@
     fit();
   }
 
-  // The largest whole scale that fits, so that every picture pixel is the same size; only a
-  // space smaller than the picture gets a fractional one, proportions kept.
+  // The largest whole scale that fits, counted in the screen's own pixels: at a device pixel
+  // ratio of 1.25 a scale chosen in CSS pixels would make game pixels 3 or 4 screen pixels
+  // wide, unevenly. The canvas is k screen pixels per game pixel and starts on a whole screen
+  // pixel (the frame does, at the page's top left). Only a space smaller than the picture gets
+  // a fractional scale, proportions kept.
   function fit() {
-    const width = frame.clientWidth;
-    const height = frame.clientHeight;
-    const exact = Math.min(width / WIDTH, height / HEIGHT);
-    const scale = exact >= 1 ? Math.floor(exact) : Math.max(exact, 0.1);
-    canvas.style.width = Math.round(WIDTH * scale) + 'px';
-    canvas.style.height = Math.round(HEIGHT * scale) + 'px';
+    const ratio = window.devicePixelRatio || 1;
+    const area = frame.getBoundingClientRect();
+    const k = Math.floor(Math.min(Math.floor(area.width * ratio) / WIDTH,
+                                  Math.floor(area.height * ratio) / HEIGHT));
+    if (k < 1) {
+      const scale = Math.max(Math.min(area.width / WIDTH, area.height / HEIGHT), 0.1);
+      canvas.style.width = WIDTH * scale + 'px';
+      canvas.style.height = HEIGHT * scale + 'px';
+      canvas.style.transform = 'translate(' + (area.width - WIDTH * scale) / 2 + 'px, ' +
+                               (area.height - HEIGHT * scale) / 2 + 'px)';
+      return;
+    }
+    // Laid out in screen pixels, then shrunk by the ratio: a length such as 1280 / 1.5 CSS
+    // pixels would be rounded by the layout, and the picture drawn over 1281 screen pixels.
+    canvas.style.width = WIDTH * k + 'px';
+    canvas.style.height = HEIGHT * k + 'px';
+    const left = Math.floor((Math.floor(area.width * ratio) - WIDTH * k) / 2);
+    const top = Math.floor((Math.floor(area.height * ratio) - HEIGHT * k) / 2);
+    canvas.style.transform = 'scale(' + 1 / ratio + ') translate(' + left + 'px, ' + top + 'px)';
   }
   window.addEventListener('resize', fit);
   document.addEventListener('fullscreenchange', fit);
-  fit();
+  if (window.ResizeObserver) new ResizeObserver(fit).observe(frame);  // the notice, the help
+  // A new device pixel ratio (zoom, another screen) does not always resize the window: the
+  // page watches the ratio it fitted for, and only that one.
+  let ratio_watched = null;
+  function fit_and_watch() {
+    fit();
+    if (!window.matchMedia) return;
+    if (ratio_watched) ratio_watched.removeEventListener('change', fit_and_watch);
+    ratio_watched = window.matchMedia('(resolution: ' + window.devicePixelRatio + 'dppx)');
+    ratio_watched.addEventListener('change', fit_and_watch);
+  }
+  fit_and_watch();
+  // And the ratio can change with no event at all (seen in Chromium's device emulation).
+  let ratio_fitted = window.devicePixelRatio;
+  (function check_ratio() {
+    if (window.devicePixelRatio !== ratio_fitted) {
+      ratio_fitted = window.devicePixelRatio;
+      fit_and_watch();
+    }
+    window.requestAnimationFrame(check_ratio);
+  })();
 
   document.getElementById('plein-ecran').addEventListener('click', (event) => {
     event.currentTarget.blur();  // Space and Enter belong to the game, not to the button

@@ -31,7 +31,8 @@ const browser = await puppeteer.launch({
   userDataDir: profile,
   args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
          '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         '--autoplay-policy=user-gesture-required'],
+         '--autoplay-policy=user-gesture-required',
+         '--force-color-profile=srgb'],  // screenshots in the canvas's own colours
 });
 
 // A page with every console error, uncaught exception and failed request gathered.
@@ -165,6 +166,102 @@ const pause_shown = (colour) => {
 };
 
 try {
+  // 0. Crisp at any device pixel ratio: the canvas covers 320k × 180k screen pixels for the
+  //    largest k that fits, and every game pixel is a square of k × k screen pixels of its
+  //    colour. The game's pictures are held back and the canvas shows a checkerboard of
+  //    colours none black (the page around it is), so that a screenshot at the device's scale
+  //    shows where each game pixel lands. Rows where only the ratio changes check that a new
+  //    ratio alone refits the picture.
+  const crisp_problems = [];
+  const crisp = await open_page(crisp_problems, () => {
+    const put = CanvasRenderingContext2D.prototype.putImageData;
+    window.putPicture = put;
+    CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+      if (!window.heldBack) put.apply(this, args);
+    };
+  });
+  await crisp.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(crisp, () => window.Module && Module.firstFrame, 'une image (échelles)');
+  await crisp.evaluate(() => {
+    window.heldBack = true;
+    const c = document.getElementById('ecran');
+    const image = new ImageData(c.width, c.height);
+    for (let y = 0; y < c.height; ++y) {
+      for (let x = 0; x < c.width; ++x) {
+        const o = (y * c.width + x) * 4;
+        image.data.set([40 + 120 * (x % 2), 40 + 120 * (y % 2), 60 + (x + y) % 3 * 60, 255], o);
+      }
+    }
+    putPicture.call(c.getContext('2d'), image, 0, 0);
+  }).catch((e) => check(false, `damier : ${e.message}`));
+  const ratios = [
+    // ratio, CSS width, CSS height, scale in screen pixels
+    [1, 1000, 800, 3],
+    [1.25, 1000, 800, 3],
+    [1.5, 1000, 800, 4],
+    [1.25, 900, 700, 3],
+    [2, 700, 600, 4],
+    [2, 1600, 450, 4],  // the height decides
+    [3, 500, 900, 4],
+  ];
+  for (const [ratio, width, height, k] of ratios) {
+    const name = `rapport ${ratio}, ${width} × ${height}`;
+    await crisp.setViewport({width, height, deviceScaleFactor: ratio});
+    await crisp.waitForFunction((k) => {
+      const r = document.getElementById('ecran').getBoundingClientRect();
+      return Math.abs(r.width * devicePixelRatio - 320 * k) < 0.5;
+    }, {timeout: 3000, polling: 50}, k).catch(() => {});
+    await pause(200);
+    const shot = await crisp.screenshot({encoding: 'base64'});
+    const found = await crisp.evaluate(async (shot, k, width, height) => {
+      const bytes = Uint8Array.from(atob(shot), (c) => c.charCodeAt(0));
+      const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
+                                             {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+      const board = new OffscreenCanvas(bitmap.width, bitmap.height);
+      board.getContext('2d').drawImage(bitmap, 0, 0);
+      const screen = board.getContext('2d').getImageData(0, 0, bitmap.width, bitmap.height).data;
+      const c = document.getElementById('ecran');
+      const game = c.getContext('2d').getImageData(0, 0, width, height).data;
+      // The picture's extent: the pixels not black within the frame (below it is the help).
+      const ratio = window.devicePixelRatio;
+      const area = document.getElementById('cadre').getBoundingClientRect();
+      const bottom = Math.min(bitmap.height, Math.ceil(area.bottom * ratio));
+      let x0 = Infinity, y0 = Infinity, x1 = -1, y1 = -1;
+      for (let y = 0; y < bottom; ++y) {
+        for (let x = 0; x < bitmap.width; ++x) {
+          const o = (y * bitmap.width + x) * 4;
+          if (screen[o] || screen[o + 1] || screen[o + 2]) {
+            x0 = Math.min(x0, x); x1 = Math.max(x1, x); y0 = Math.min(y0, y); y1 = Math.max(y1, y);
+          }
+        }
+      }
+      const wrong = [];
+      if (x1 >= 0) {
+        for (let y = y0; y <= y1; ++y) {
+          for (let x = x0; x <= x1; ++x) {
+            const gx = Math.floor((x - x0) / k);
+            const gy = Math.floor((y - y0) / k);
+            const o = (y * bitmap.width + x) * 4;
+            const i = (Math.min(gy, height - 1) * width + Math.min(gx, width - 1)) * 4;
+            if (screen[o] !== game[i] || screen[o + 1] !== game[i + 1] || screen[o + 2] !== game[i + 2]) {
+              wrong.push(`(${x - x0}, ${y - y0}) : ${screen.slice(o, o + 3)} au lieu de ${game.slice(i, i + 3)}`);
+            }
+          }
+        }
+      }
+      return {size: [x1 - x0 + 1, y1 - y0 + 1], wrong: wrong.length, first: wrong.slice(0, 2),
+              shot: [bitmap.width, bitmap.height]};
+    }, shot, k, WIDTH, HEIGHT);
+    check(found.size[0] === WIDTH * k && found.size[1] === HEIGHT * k,
+          `${name} : l'image couvre ${found.size.join(' × ')} pixels d'écran (attendu ` +
+          `${WIDTH * k} × ${HEIGHT * k}, capture ${found.shot.join(' × ')})`);
+    check(found.wrong === 0, `${name} : chaque pixel du jeu est un carré de ${k} × ${k} de sa ` +
+          `couleur (${found.wrong} pixels d'écran autres${found.wrong ? ', ' + found.first.join(' ; ') : ''})`);
+  }
+  check(crisp_problems.length === 0,
+        `échelles sans erreur${crisp_problems.length ? ' : ' + crisp_problems.join(' ; ') : ''}`);
+  await crisp.close();
+
   // 1. The page of a fixed seed: no error, the first picture is the desktop's, the title.
   const problems = [];
   const page = await open_page(problems);  // a new profile: nothing stored yet
