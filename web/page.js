@@ -74,6 +74,51 @@
     window.requestAnimationFrame(check_ratio);
   })();
 
+  // Touch controls, shown on a touch screen and hidden once a key or a gamepad is used. They
+  // press and release the game's own keys, as the keyboard does, so that the game sees the
+  // same held keys either way. A tap on the picture is Enter (it starts a run from the title).
+  const touch = document.getElementById('tactile');
+  function send_key(type, code, key) {
+    window.dispatchEvent(new KeyboardEvent(type, {code, key: key || code, bubbles: true}));
+  }
+  for (const button of touch.querySelectorAll('button')) {
+    const code = button.dataset.code;
+    const key = button.dataset.key;
+    let held = false;
+    const release = () => {
+      if (!held) return;
+      held = false;
+      button.classList.remove('tenu');
+      send_key('keyup', code, key);
+    };
+    button.addEventListener('pointerdown', (event) => {
+      event.preventDefault();
+      if (button.setPointerCapture) button.setPointerCapture(event.pointerId);
+      held = true;
+      button.classList.add('tenu');
+      send_key('keydown', code, key);
+    });
+    button.addEventListener('pointerup', release);
+    button.addEventListener('pointercancel', release);
+    button.addEventListener('lostpointercapture', release);
+    button.addEventListener('contextmenu', (event) => event.preventDefault());
+  }
+  canvas.addEventListener('pointerup', (event) => {
+    if (event.pointerType === 'mouse') return;  // a click only focuses, as before
+    send_key('keydown', 'Enter', 'Enter');
+    send_key('keyup', 'Enter', 'Enter');
+  });
+  const show_touch = (shown) => {
+    if (touch.hidden === !shown) return;
+    touch.hidden = !shown;
+  };
+  if (window.matchMedia && window.matchMedia('(pointer: coarse)').matches) show_touch(true);
+  window.addEventListener('touchstart', () => show_touch(true), {passive: true});
+  window.addEventListener('keydown', (event) => {
+    if (event.isTrusted) show_touch(false);
+  }, true);
+  window.addEventListener('gamepadconnected', () => show_touch(false));
+
   document.getElementById('plein-ecran').addEventListener('click', (event) => {
     event.currentTarget.blur();  // Space and Enter belong to the game, not to the button
     if (document.fullscreenElement) {

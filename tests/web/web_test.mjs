@@ -203,6 +203,8 @@ try {
     [2, 700, 600, 4],
     [2, 1600, 450, 4],  // the height decides
     [3, 500, 900, 4],
+    [3, 390, 844, 3],  // a phone upright
+    [3, 844, 390, 5],  // and on its side, the key help hidden
   ];
   for (const [ratio, width, height, k] of ratios) {
     const name = `rapport ${ratio}, ${width} × ${height}`;
@@ -288,6 +290,10 @@ try {
   const canvas_size = await page.$eval('#ecran', (c) => [c.clientWidth, c.clientHeight]);
   check(canvas_size[0] === 1280 && canvas_size[1] === 720,
         `l'image est agrandie 4 fois dans une fenêtre de 1280 × 800 (${canvas_size})`);
+
+  check(await page.evaluate(() => document.getElementById('touches').offsetHeight > 0 &&
+                                  document.getElementById('tactile').hidden),
+        'sur un ordinateur : l\'aide des touches, et pas de commandes tactiles');
 
   // 2. Enter starts a run: the HUD appears, and the run writes the records into the storage.
   await page.keyboard.press('Enter', {delay: 80});
@@ -387,6 +393,49 @@ try {
   await wait_for(pad_page, pause_shown, 'Start de la manette : pause', PAUSE);
   check(pad_problems.length === 0, `manette sans erreur${pad_problems.length ? ' : ' + pad_problems.join(' ; ') : ''}`);
   await pad_page.close();
+
+  // A phone held upright (390 × 844 CSS pixels, 3 screen pixels to one): touch controls and
+  // no key help; a tap on the picture starts a run, the pad's right arrow held steers, and a
+  // key hides the controls.
+  const phone_problems = [];
+  const phone = await open_page(phone_problems);
+  await phone.setViewport({width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true});
+  await phone.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(phone, () => window.Module && Module.firstFrame, 'une image (téléphone)');
+  check(await phone.evaluate(() => document.getElementById('touches').offsetHeight === 0),
+        'téléphone : pas d\'aide des touches');
+  const middle = await phone.$eval('#ecran', (c) => {
+    const r = c.getBoundingClientRect();
+    return [r.left + r.width / 2, r.top + r.height / 2];
+  });
+  await phone.touchscreen.tap(middle[0], middle[1]);
+  await wait_for(phone, hud_shown, 'téléphone : toucher l\'image commence une partie');
+  const controls = await phone.evaluate(() => Array.from(
+      document.querySelectorAll('#tactile button'), (b) => {
+        const r = b.getBoundingClientRect();
+        const on_screen = r.width >= 40 && r.height >= 40 && r.left >= 0 && r.top >= 0 &&
+                          r.right <= innerWidth && r.bottom <= innerHeight;
+        return [b.textContent.trim() || b.getAttribute('aria-label'), on_screen];
+      }));
+  check(controls.length === 7 && controls.every(([, shown]) => shown),
+        `téléphone : les commandes tactiles à l'écran (${controls.map(([n, v]) => n + (v ? '' : ' (cachée)')).join(', ')})`);
+  const right = await phone.$eval('#tactile [data-code="ArrowRight"]', (b) => {
+    const r = b.getBoundingClientRect();
+    return [r.left + r.width / 2, r.top + r.height / 2];
+  });
+  const phone_idle = await settled_change(phone);
+  const phone_right = await change_during(phone, () => hold(
+      phone, () => phone.touchscreen.touchStart(right[0], right[1]),
+      () => phone.touchscreen.touchEnd(), 600));
+  check(phone_right > 0.2 && phone_right > 3 * phone_idle,
+        `téléphone : la flèche droite tenue : ${(100 * phone_right).toFixed(0)} % de l'image change ` +
+        `(immobile : ${(100 * phone_idle).toFixed(0)} %)`);
+  await phone.keyboard.press('ArrowUp', {delay: 50});
+  await wait_for(phone, () => document.getElementById('tactile').hidden,
+                 'téléphone : une touche du clavier cache les commandes tactiles');
+  check(phone_problems.length === 0,
+        `téléphone sans erreur${phone_problems.length ? ' : ' + phone_problems.join(' ; ') : ''}`);
+  await phone.close();
 
   // 8. Storage refused (a private window), or full: the game plays, records in memory only,
   //    and the page says so once, at the first save that cannot be kept, not before.
