@@ -404,12 +404,16 @@ try {
   await wait_for(phone, () => window.Module && Module.firstFrame, 'une image (téléphone)');
   check(await phone.evaluate(() => document.getElementById('touches').offsetHeight === 0),
         'téléphone : pas d\'aide des touches');
+  console.log(`# pointeur grossier : ${await phone.evaluate(() => matchMedia('(pointer: coarse)').matches)}, ` +
+              `commandes avant le premier toucher : ${await phone.evaluate(() => !document.getElementById('tactile').hidden)}`);
   const middle = await phone.$eval('#ecran', (c) => {
     const r = c.getBoundingClientRect();
     return [r.left + r.width / 2, r.top + r.height / 2];
   });
   await phone.touchscreen.tap(middle[0], middle[1]);
   await wait_for(phone, hud_shown, 'téléphone : toucher l\'image commence une partie');
+  await wait_for(phone, () => Module.audioContext && Module.audioContext.state === 'running' &&
+                              Module.audioFrames > 0, 'téléphone : le son qui joue après le premier toucher');
   const controls = await phone.evaluate(() => Array.from(
       document.querySelectorAll('#tactile button'), (b) => {
         const r = b.getBoundingClientRect();
