@@ -64,15 +64,6 @@
     ratio_watched.addEventListener('change', fit_and_watch);
   }
   fit_and_watch();
-  // And the ratio can change with no event at all (seen in Chromium's device emulation).
-  let ratio_fitted = window.devicePixelRatio;
-  (function check_ratio() {
-    if (window.devicePixelRatio !== ratio_fitted) {
-      ratio_fitted = window.devicePixelRatio;
-      fit_and_watch();
-    }
-    window.requestAnimationFrame(check_ratio);
-  })();
 
   // Touch controls, shown on a touch screen and hidden once a key or a gamepad is used. They
   // press and release the game's own keys, as the keyboard does, so that the game sees the
