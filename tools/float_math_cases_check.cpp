@@ -6,23 +6,15 @@
 //   float_math_cases_check tests/data/float_math_cases.txt
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "engine/float_math.hpp"
+#include "float_bits.hpp"
 
 namespace {
 
-std::uint32_t bits_of(float v) {
-    std::uint32_t u;
-    std::memcpy(&u, &v, sizeof u);
-    return u;
-}
-
-float float_of(std::uint32_t u) {
-    float v;
-    std::memcpy(&v, &u, sizeof v);
-    return v;
-}
+using pyrelle::tools::bits_of;
+using pyrelle::tools::canonical_bits;
+using pyrelle::tools::float_of;
 
 bool same(float a, float b) {
     return bits_of(a) == bits_of(b) || (a != a && b != b);
@@ -68,7 +60,7 @@ int main(int argc, char** argv) {
     // FNV-1a over the results of a fixed sweep of bit patterns (NaNs folded to one).
     std::uint32_t hash = 2166136261u;
     const auto mix = [&hash](float v) {
-        const std::uint32_t b = v != v ? 0x7FC00000u : bits_of(v);
+        const std::uint32_t b = canonical_bits(v);
         for (int i = 0; i < 4; ++i)
             hash = (hash ^ ((b >> (8 * i)) & 0xFFu)) * 16777619u;
     };

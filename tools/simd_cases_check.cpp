@@ -10,29 +10,14 @@
 #include <cstring>
 
 #include "engine/simd.hpp"
+#include "float_bits.hpp"
 
 namespace {
 
 using pyrelle::simd::F4;
 using pyrelle::simd::I4;
-
-std::uint32_t bits_of(float v) {
-    std::uint32_t u;
-    std::memcpy(&u, &v, sizeof u);
-    return u;
-}
-
-float float_of(std::uint32_t u) {
-    float v;
-    std::memcpy(&v, &u, sizeof v);
-    return v;
-}
-
-// The bits of a result, every NaN as one (their payloads differ from one machine to the next
-// and mean nothing to the game).
-std::uint32_t canonical(float v) {
-    return v != v ? 0x7fc00000u : bits_of(v);
-}
+using pyrelle::tools::canonical_bits;
+using pyrelle::tools::float_of;
 
 struct Tally {
     std::uint32_t cases = 0;
@@ -79,14 +64,14 @@ void check_floats(Tally& tally, const float a[4], const float b[4]) {
     for (int lane = 0; lane < 4; ++lane) {
         const float x = a[lane];
         const float y = b[lane];
-        tally.check("min", canonical(mn[lane]), canonical(x < y ? x : y));
-        tally.check("max", canonical(mx[lane]), canonical(x > y ? x : y));
-        tally.check("sqrt", canonical(root[lane]), canonical(std::sqrt(x)));
+        tally.check("min", canonical_bits(mn[lane]), canonical_bits(x < y ? x : y));
+        tally.check("max", canonical_bits(mx[lane]), canonical_bits(x > y ? x : y));
+        tally.check("sqrt", canonical_bits(root[lane]), canonical_bits(std::sqrt(x)));
         const float low = x > 0.0f ? x : 0.0f;
         const float high = low < 255.0f ? low : 255.0f;
         tally.check("clamp_channel", static_cast<std::uint32_t>(clamped[lane]),
                     static_cast<std::uint32_t>(static_cast<std::int32_t>(high)));
-        tally.check("select", canonical(picked[lane]), canonical(x < y ? x : y));
+        tally.check("select", canonical_bits(picked[lane]), canonical_bits(x < y ? x : y));
         tally.check("lane_bits", static_cast<std::uint32_t>((bits >> lane) & 1), x < y ? 1u : 0u);
         tally.check("narrow_mask", bytes[lane], x < y ? 1u : 0u);
     }
