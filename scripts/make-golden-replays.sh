@@ -16,6 +16,7 @@ goldens=(
     "descent|700|--depth 9 --warp-exit --light-all --auto --seed 2"
     "keys-steer|1200|--depth 2 --seed 4"
     "title-demo|6000|--idle --seed 9"
+    "auto-victory|32700|--auto --seed 2"
 )
 : >"$out/expected.txt"
 for golden in "${goldens[@]}"; do

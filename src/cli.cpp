@@ -1,7 +1,9 @@
 #include "cli.hpp"
 
 #include <chrono>
+
 #include <limits>
+#include "engine/civil_date.hpp"
 
 namespace pyrelle {
 
@@ -24,6 +26,9 @@ constexpr Flag kFlags[] = {
     {"--night", &Options::night},
     {"--light-all", &Options::light_all},
     {"--fullscreen", &Options::fullscreen},
+    {"--daily", &Options::daily},
+    {"--ghost", &Options::ghost},
+    {"--reduced-motion", &Options::reduced_motion},
 };
 
 struct ValueOption {
@@ -118,6 +123,9 @@ Result<Options> parse_command_line(std::span<const std::string> args) {
                 return Failure{taken.error()};
         }
         if (!known) return Failure{"argument inconnu : " + arg};
+        // The day's seed and a seed of one's own replace each other, the later one winning.
+        if (arg == "--daily") options.seed.reset();
+        if (arg == "--seed") options.daily = false;
     }
     return options;
 }
@@ -127,6 +135,12 @@ std::uint64_t clock_seed() {
     if (since_epoch.count() < 0) return 1;
     return static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count());
+}
+
+std::uint32_t today_utc() {
+    const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count();
+    return date_number(utc_date(seconds < 0 ? 0 : static_cast<std::int64_t>(seconds)));
 }
 
 }  // namespace pyrelle

@@ -5,6 +5,7 @@
 
 #include "engine/png.hpp"
 #include "engine/step_loop.hpp"
+#include "game/records.hpp"
 
 namespace pyrelle {
 namespace {
@@ -14,12 +15,6 @@ using Clock = std::chrono::steady_clock;
 std::uint64_t nanoseconds_since(Clock::time_point start) {
     return static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
-}
-
-std::string two_decimals(float value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(value));
-    return buffer;
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ pyrelle::Options game_options(const pyrelle::Options& given, const pyrelle::Repl
     options.shot_path = given.shot_path;
     options.idle = given.idle;
     options.fullscreen = given.fullscreen;
+    options.reduced_motion = given.reduced_motion;
     return options;
 }
 
@@ -85,12 +86,18 @@ int main(int argc, char** argv) {
     }
 
     const pyrelle::Options options = game_options(given, replay ? &*replay : nullptr);
-    const std::uint64_t seed = options.seed ? *options.seed : pyrelle::clock_seed();
+    // The day's cave is the same for everyone that day: its seed is the UTC date's.
+    const std::optional<std::uint32_t> day =
+        options.daily ? std::optional(pyrelle::today_utc()) : std::nullopt;
+    const std::uint64_t seed = day            ? pyrelle::daily_seed(*day)
+                               : options.seed ? *options.seed
+                                              : pyrelle::clock_seed();
     // A replay brings its own records and never writes any.
     pyrelle::Game game = replay ? pyrelle::Game::create(seed, replay->start.records, std::nullopt)
                                 : pyrelle::Game::create(seed);
     const pyrelle::ReplayStart start = pyrelle::replay_start(options, seed, game.records);
     pyrelle::apply_start_options(game, options);
+    if (day) game.start_daily(*day);
     pyrelle::PlaySession session(game, start, replay ? &*replay : nullptr);
 
     int status = options.headless_frames

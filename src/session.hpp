@@ -1,5 +1,8 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -7,6 +10,7 @@
 
 #include "engine/input.hpp"
 #include "game/game.hpp"
+#include "ghost_builder.hpp"
 #include "replay.hpp"
 
 namespace pyrelle {
@@ -42,9 +46,24 @@ class PlaySession {
     bool replay_over_ = false;
     std::optional<std::string> mismatch_;
 
+    // The best runs to race, by mode (day, night), each played once when first wanted.
+    struct GhostSlot {
+        bool opened = false;
+        std::optional<GhostBuilder> builder;
+        std::shared_ptr<const GhostRun> run;
+    };
+    std::array<GhostSlot, 2> ghosts_;
+
     void finish_replay();
     void save_best_run();
+    void write_best_run(const std::filesystem::path& path);
+    void keep_ghost_ready(Screen before);
+    std::optional<std::filesystem::path> ghost_path() const;
 };
+
+// Steps of a best run's replay played per step of the game while its ghost is being made:
+// a short run is ready within a second or two of the title, and a frame is barely slower.
+inline constexpr std::uint32_t kGhostStepsPerStep = 120;
 
 // Where the game stands after `steps` steps.
 ReplayCheck replay_check(const Game& game, std::uint32_t steps);

@@ -23,6 +23,10 @@ class SessionLoop final : public LoopClient {
     bool playing() const override;
     void focus_lost() override;
     void change_volume(std::int32_t steps) override { game_.change_volume(steps); }
+    // A replay being watched races nothing.
+    void toggle_ghost() override {
+        if (!session_.watching()) game_.toggle_ghost();
+    }
     void window_shown() override {
         if (on_shown_) on_shown_();
     }

@@ -35,6 +35,8 @@ void warp_to_deep_water(Level& level) {
 
 void apply_start_options(Game& game, const Options& options) {
     game.autopilot_on = options.autopilot;
+    game.ghost.wanted = options.ghost;
+    game.reduced_motion = options.reduced_motion;
     game.save_records = !options.headless_frames && !options.depth;
     if (options.night) {
         game.night = true;

@@ -24,6 +24,8 @@ class LoopClient {
     virtual void focus_lost() = 0;
     // The player asked for the sound that many steps louder (or softer, below 0).
     virtual void change_volume(std::int32_t steps) { (void)steps; }
+    // The player asked to show or hide the ghost of the best run.
+    virtual void toggle_ghost() {}
     // The window is up, before the first step: what waited for it (the sound) may start.
     virtual void window_shown() {}
 };
@@ -34,10 +36,12 @@ struct StepLoop {
     Input input;
     float accumulator = 0.0f;
     bool mute_request = false;
-    std::int32_t volume_request = 0;  // steps louder, from typed "+" (or "=") and "-"
+    std::int32_t volume_request = 0;   // steps louder, from typed "+" (or "=") and "-"
+    std::uint32_t ghost_requests = 0;  // typed "g": each one shows or hides the ghost
 
     // Typed text of one turn, UTF-8: an "m" or "M" asks for one mute press; "+" (or "=", the
-    // same key unshifted) and "-" ask for the sound a step louder or softer.
+    // same key unshifted) and "-" ask for the sound a step louder or softer; a "g" or "G"
+    // shows or hides the ghost.
     void take_typed_text(std::string_view text);
 
     struct Turn {

@@ -78,6 +78,40 @@ void Game::save() {
     }
 }
 
+void Game::save_daily() {
+    if (!save_records || !records_file || !daily_date) return;
+    prepare_records_folder(*records_file, older_records_file);
+    Result<DailyRecords> saved = daily.save(daily_records_path(*records_file), *records_file);
+    if (saved.ok()) {
+        daily = std::move(saved).value();
+    } else {
+        reports.push_back(saved.error());
+    }
+}
+
+void Game::start_daily(std::uint32_t date) {
+    daily_date = date;
+    const DailyRecords loaded =
+        records_file ? DailyRecords::load(daily_records_path(*records_file)) : DailyRecords{};
+    daily = daily_records_of(loaded, date);
+}
+
+void Game::record_daily_time() {
+    new_daily_record = false;
+    if (!daily_date) return;
+    std::optional<float>& slot = night ? daily.best_time_night : daily.best_time;
+    new_daily_record = !slot || *slot > run_time;
+    if (!new_daily_record) return;
+    slot = run_time;
+    save_daily();
+}
+
+void Game::toggle_ghost() {
+    ghost.wanted = !ghost.wanted;
+    sound_notice = ghost.wanted ? kGhostShown : kGhostHidden;
+    sound_notice_timer = 1.5f;
+}
+
 void Game::enter_depth(std::uint32_t depth) {
     autopilot = Autopilot{};
     const bool hint_shown = level.moth_hint_shown;
@@ -110,6 +144,11 @@ void Game::return_to_title() {
     fresh.volume = volume;
     fresh.reports = std::move(reports);
     fresh.older_records_file = std::move(older_records_file);
+    fresh.reduced_motion = reduced_motion;
+    fresh.ghost.wanted = ghost.wanted;
+    fresh.ghost.run = std::move(ghost.run);
+    fresh.daily_date = daily_date;
+    fresh.daily = daily;
     *this = std::move(fresh);
 }
 
@@ -126,8 +165,10 @@ bool Game::step(const Input& input, float dt) {
             sound_notice_timer = 0.0f;
         }
     }
-    if (screen == Screen::Play || screen == Screen::Death || screen == Screen::Descent)
+    if (screen == Screen::Play || screen == Screen::Death || screen == Screen::Descent) {
         run_time += dt;
+        ghost.count_step();
+    }
 
     switch (screen) {
         case Screen::Title:
@@ -176,6 +217,7 @@ void Game::step_title(const Input& input, float dt) {
         extinctions = 0;
         pollen_total = 0;
         companions_following = 0;
+        ghost.start_run();
         enter_depth(1);
         screen = Screen::Play;
     }
@@ -203,6 +245,7 @@ void Game::end_level_run(UpdateOutcome outcome) {
         synth.play(cues.death_cue());
         return;
     }
+    ghost.leave_depth(level.depth, run_time);
     if (level.depth < kSourceDepth) {
         screen = Screen::Descent;
         synth.play(cues.descent_cue());
@@ -214,6 +257,7 @@ void Game::end_level_run(UpdateOutcome outcome) {
         slot = run_time;
         save();
     }
+    record_daily_time();
     screen = Screen::Victory;
     synth.play(cues.victory_cue());
 }

@@ -9,6 +9,8 @@
 #include "engine/input.hpp"
 #include "engine/synth.hpp"
 #include "game/autopilot.hpp"
+#include "game/daily_records.hpp"
+#include "game/ghost.hpp"
 #include "game/level.hpp"
 #include "game/records.hpp"
 #include "game/records_place.hpp"
@@ -30,6 +32,8 @@ inline constexpr std::uint8_t kSoundOn = 0;     // "Son rétabli"
 inline constexpr std::uint8_t kSoundMuted = 1;  // "Son coupé"
 inline constexpr std::uint8_t kNoSoundNotice = 2;
 inline constexpr std::uint8_t kVolumeNotice = 3;  // "Volume : 70 %"
+inline constexpr std::uint8_t kGhostShown = 4;    // "Fantôme affiché"
+inline constexpr std::uint8_t kGhostHidden = 5;   // "Fantôme masqué"
 inline constexpr std::uint32_t kVolumeStep = 10;  // per cent
 
 // The whole running game: the level, the screen, the run's counters, the records and the sound.
@@ -61,6 +65,14 @@ struct Game {
     std::optional<std::filesystem::path> records_file;
     // Records of an older copy beside the program, read until the first save takes them over.
     std::optional<std::filesystem::path> older_records_file;
+    // --reduced-motion: the light burst's flash and the end screen's white are softened.
+    bool reduced_motion = false;
+    // The race against the best run (--ghost, G): outside the game's state.
+    GhostRace ghost;
+    // --daily: the day's cave (YYYYMMDD), its best times, and whether this run beat one.
+    std::optional<std::uint32_t> daily_date;
+    DailyRecords daily;
+    bool new_daily_record = false;
     // Lines for the player's terminal (a save that failed), oldest first: whoever runs the
     // game says them and empties the list.
     std::vector<std::string> reports;
@@ -79,6 +91,11 @@ struct Game {
     // A step louder per step (softer below 0), within 0 to 100 %, with its notice.
     void change_volume(std::int32_t steps);
     void return_to_title();
+    // Shows or hides the ghost of the best run, with its notice.
+    void toggle_ghost();
+    // Plays the cave of the day `date` (the game seed is already the day's) and reads its
+    // best times from beside the records.
+    void start_daily(std::uint32_t date);
 
   private:
     Game(std::uint64_t seed, Level first_level);
@@ -89,6 +106,8 @@ struct Game {
     void play_level_sounds();
     void play_ambient(float dt);
     void save();
+    void save_daily();
+    void record_daily_time();
 };
 
 // Over the frozen picture of a replay being watched: it is paused, and how to go on.

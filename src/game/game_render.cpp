@@ -5,12 +5,22 @@
 #include "engine/float_math.hpp"
 #include "engine/text.hpp"
 #include "game/biome.hpp"
+#include "game/daily_records.hpp"
 #include "game/game.hpp"
 #include "game/screens.hpp"
 #include "game/world.hpp"
 
 namespace pyrelle {
 namespace {
+
+// "Caverne du 11/12/2026", with the day's best time of the mode once there is one.
+std::string daily_line(const Game& game) {
+    std::string line = "Caverne du " + format_date(*game.daily_date);
+    const std::optional<float>& best =
+        game.night ? game.daily.best_time_night : game.daily.best_time;
+    if (best) line += " : " + format_time(*best);
+    return line;
+}
 
 void draw_title(const Game& game, Canvas& canvas) {
     darken(canvas, 0.55f);
@@ -44,6 +54,7 @@ void draw_title(const Game& game, Canvas& canvas) {
                  std::to_string(kSourceDepth);
     }
     if (!bottom.empty()) draw_centred(canvas, 120, bottom, 0xA08C5A);
+    if (game.daily_date) draw_centred(canvas, 132, daily_line(game), 0x8CA0BE);
 }
 
 void draw_pause(const Game& game, Canvas& canvas) {
@@ -88,15 +99,33 @@ void draw_descent(const Game& game, Canvas& canvas) {
         draw_centred(canvas, 104, biome_name(next),
                      faded(200, 190, 150, std::min((t - 1.3f) * 2.0f, 1.0f)));
     }
+    if (const std::optional<float> split = game.ghost.shown_split()) {
+        const std::uint32_t colour = split_colour(*split, game.night);
+        draw_centred(canvas, 120, split_text(*split),
+                     faded(static_cast<float>(red_of(colour)), static_cast<float>(green_of(colour)),
+                           static_cast<float>(blue_of(colour)), a));
+    }
+}
+
+std::string notice_text(const Game& game) {
+    switch (game.sound_notice) {
+        case kVolumeNotice:
+            return "Volume : " + std::to_string(game.volume) + " %";
+        case kSoundMuted:
+            return "Son coupé";
+        case kGhostShown:
+            return "Fantôme affiché";
+        case kGhostHidden:
+            return "Fantôme masqué";
+        default:
+            return "Son rétabli";
+    }
 }
 
 void draw_sound_notice(const Game& game, Canvas& canvas) {
     if (game.sound_notice == kNoSoundNotice) return;
     const float a = std::min(game.sound_notice_timer, 1.0f);
-    const std::string text = game.sound_notice == kVolumeNotice
-                                 ? "Volume : " + std::to_string(game.volume) + " %"
-                             : game.sound_notice == kSoundMuted ? "Son coupé"
-                                                                : "Son rétabli";
+    const std::string text = notice_text(game);
     const std::int32_t w = text_width(text, 1);
     canvas.blend_rect(309 - w, 163, w + 6, 13, 0x000000, 0.6f * a);
     draw_text(canvas, 312 - w, 166, text, faded(230, 220, 200, a), 1);
@@ -107,7 +136,10 @@ void draw_sound_notice(const Game& game, Canvas& canvas) {
 void Game::render(Canvas& canvas) {
     // From 1.5 s on the end screen repaints every pixel: the world under it would not show.
     const bool world_hidden = screen == Screen::Victory && !(screen_timer < 1.5f);
+    renderer.flash_strength = reduced_motion ? kReducedFlash : 1.0f;
     if (!world_hidden) renderer.render(level, canvas);
+    if (screen != Screen::Title && screen != Screen::Victory)
+        draw_ghost(ghost, level, seed, canvas);
     switch (screen) {
         case Screen::Title:
             draw_title(*this, canvas);

@@ -7,6 +7,7 @@
 
 #include "engine/float_math.hpp"
 #include "engine/simd.hpp"
+#include "engine/text.hpp"
 #include "game/game.hpp"
 #include "game/screens.hpp"
 #include "game/world.hpp"
@@ -15,14 +16,17 @@ namespace pyrelle {
 namespace {
 
 constexpr float kWhite[3] = {255.0f, 244.0f, 214.0f};
+// With reduced motion the picture never goes more than this far towards the white.
+constexpr float kReducedWhite = 0.25f;
 constexpr auto kWidth = static_cast<std::int32_t>(kViewWidth);
 constexpr auto kHeight = static_cast<std::int32_t>(kViewHeight);
 
 // Each pixel moved towards white by d, four at a time with the same float operations and
 // rounding per channel (the moved value stays within [0, 255]).
-void wash_to_white(Canvas& canvas, float t) {
+void wash_to_white(Canvas& canvas, float t, bool reduced_motion) {
     using namespace simd;
-    const float d = std::clamp(fmath::pow(t / 1.5f, 0.7f), 0.0f, 1.0f);
+    float d = std::clamp(fmath::pow(t / 1.5f, 0.7f), 0.0f, 1.0f);
+    if (reduced_motion) d *= kReducedWhite;
     std::uint32_t* p = canvas.pixels.data();
     const std::size_t n = canvas.pixels.size();
     std::size_t i = 0;
@@ -147,6 +151,28 @@ void paint_fireflies(Canvas& canvas, float t, float a) {
     }
 }
 
+// "Temps : 9:47", and against the best run, when racing it, its split in the split's colour.
+void draw_run_time(const Game& game, Canvas& canvas, std::uint32_t colour, float h) {
+    const std::string time =
+        "Temps : " + format_time(game.run_time) + (game.night ? " (Nuit noire)" : "");
+    const std::optional<float> split = game.ghost.shown_split();
+    if (!split) {
+        draw_centred(canvas, 62, time, colour);
+        return;
+    }
+    const std::string gap_and_split = "  " + split_text(*split);
+    const std::int32_t x = 160 - (text_width(time + gap_and_split, 1) >> 1);
+    draw_text(canvas, x, 62, time, colour, 1);
+    const std::uint32_t c = split_colour(*split, game.night);
+    const auto toward = [h](std::uint32_t channel, float dark) {
+        return dark + (static_cast<float>(channel) - dark) * h;
+    };
+    draw_text(canvas, x + text_width(time + "  ", 1) + 1, 62, split_text(*split),
+              rounded_rgb(toward(red_of(c), 20.0f), toward(green_of(c), 16.0f),
+                          toward(blue_of(c), 42.0f)),
+              1);
+}
+
 void draw_tallies(const Game& game, Canvas& canvas, float t) {
     if (t > 4.0f) {
         const float f = std::min(t - 4.0f, 1.0f);
@@ -161,18 +187,16 @@ void draw_tallies(const Game& game, Canvas& canvas, float t) {
         const float h = std::min(t - 5.5f, 1.0f);
         const std::uint32_t colour =
             rounded_rgb(20.0f + 170.0f * h, 16.0f + 164.0f * h, 42.0f + 168.0f * h);
-        draw_centred(canvas, 62,
-                     "Temps : " + format_time(game.run_time) + (game.night ? " (Nuit noire)" : ""),
-                     colour);
+        draw_run_time(game, canvas, colour, h);
         draw_centred(canvas, 74, "Extinctions : " + std::to_string(game.extinctions), colour);
         draw_centred(canvas, 86, "Pollen butiné : " + std::to_string(game.pollen_total), colour);
         draw_centred(canvas, 98,
                      "Pyrelles retrouvées : " + std::to_string(game.companions_following) + "/8",
                      colour);
     }
-    if (game.new_record && t > 6.5f) {
+    if ((game.new_record || game.new_daily_record) && t > 6.5f) {
         const float l = std::min(t - 6.5f, 1.0f);
-        draw_centred(canvas, 116, "Nouveau record !",
+        draw_centred(canvas, 116, game.new_record ? "Nouveau record !" : "Record du jour !",
                      rounded_rgb(20.0f + 235.0f * l, 16.0f + 184.0f * l, 42.0f + 48.0f * l));
     }
     if (t > 7.5f && fraction(1.6f * t) < 0.65f)
@@ -184,11 +208,14 @@ void draw_tallies(const Game& game, Canvas& canvas, float t) {
 void draw_victory(const Game& game, Canvas& canvas) {
     const float t = game.screen_timer;
     if (t < 1.5f) {
-        wash_to_white(canvas, t);
+        wash_to_white(canvas, t, game.reduced_motion);
     } else {
         const float a = std::clamp((t - 1.5f) / 2.5f, 0.0f, 1.0f);
-        paint_sky(canvas, t, a);
-        paint_hills(canvas, a);
+        // How far out of the white the landscape is: with reduced motion it starts where the
+        // softened wash left the picture.
+        const float out = game.reduced_motion ? 1.0f - kReducedWhite * (1.0f - a) : a;
+        paint_sky(canvas, t, out);
+        paint_hills(canvas, out);
         paint_fireflies(canvas, t, a);
     }
     draw_tallies(game, canvas, t);

@@ -54,6 +54,8 @@ bool underflows(std::string_view digits) {
     return std::strtod(text.c_str(), nullptr) < 1.0;
 }
 
+}  // namespace
+
 // A time as a float reader takes it ("71.5", "+7", "1e2"). Values that are not a finite,
 // non-negative time are damaged data: no run could ever beat them. A value too small for a
 // float ("1e-50") reads as 0, as a standard float parser rounds it.
@@ -69,11 +71,9 @@ std::optional<float> parse_time(std::string_view value) {
     return read.value;
 }
 
-void apply_line(Records& records, std::string_view line) {
-    const std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos) return;
-    const std::string_view key = trim(line.substr(0, eq));
-    const std::string_view value = trim(line.substr(eq + 1));
+namespace {
+
+void apply_setting(Records& records, std::string_view key, std::string_view value) {
     if (key == "best_time") {
         records.best_time = parse_time(value);
     } else if (key == "best_time_night") {
@@ -84,28 +84,45 @@ void apply_line(Records& records, std::string_view line) {
     }
 }
 
+// A records file is a few dozen bytes; anything near this size is not one.
+constexpr std::size_t kMaxRecordsBytes = 64 * 1024;
+
+}  // namespace
+
 std::string two_decimals(float seconds) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(seconds));
     return buffer;
 }
 
-// A records file is a few dozen bytes; anything near this size is not one.
-constexpr std::size_t kMaxRecordsBytes = 64 * 1024;
-
-}  // namespace
-
-Records parse_records(std::string_view text) {
-    Records records;
+void for_each_setting(std::string_view text,
+                      const std::function<void(std::string_view, std::string_view)>& take) {
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         if (!line.empty() && line.back() == '\r' && end != std::string_view::npos)
             line.remove_suffix(1);
-        apply_line(records, line);
+        if (const std::size_t eq = line.find('='); eq != std::string_view::npos)
+            take(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
     }
+}
+
+std::optional<std::string> read_settings_file(const std::filesystem::path& path) {
+    auto read = read_small_file(path, kMaxRecordsBytes);
+    if (!read.ok()) return std::nullopt;
+    std::string text = std::move(read).value();
+    if (u8_check(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()) != nullptr)
+        return std::nullopt;
+    return text;
+}
+
+Records parse_records(std::string_view text) {
+    Records records;
+    for_each_setting(text, [&records](std::string_view key, std::string_view value) {
+        apply_setting(records, key, value);
+    });
     return records;
 }
 
@@ -119,12 +136,8 @@ std::string format_records(const Records& records) {
 }
 
 Records Records::load(const std::filesystem::path& path) {
-    const auto read = read_small_file(path, kMaxRecordsBytes);
-    if (!read.ok()) return {};
-    const std::string& text = read.value();
-    if (u8_check(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()) != nullptr)
-        return {};
-    return parse_records(text);
+    const std::optional<std::string> text = read_settings_file(path);
+    return text ? parse_records(*text) : Records{};
 }
 
 Result<Records> Records::save(const std::filesystem::path& path) const {
@@ -141,12 +154,14 @@ Result<Records> Records::save(const std::filesystem::path& path) const {
     return merged;
 }
 
+std::optional<float> shorter_time(std::optional<float> x, std::optional<float> y) {
+    if (!x) return y;
+    if (!y) return x;
+    return std::min(*x, *y);
+}
+
 Records best_of(const Records& a, const Records& b) {
-    const auto shorter = [](std::optional<float> x, std::optional<float> y) {
-        if (!x) return y;
-        if (!y) return x;
-        return std::optional<float>(std::min(*x, *y));
-    };
+    const auto shorter = shorter_time;
     Records best;
     best.best_depth = std::max(a.best_depth, b.best_depth);
     best.best_time = shorter(a.best_time, b.best_time);

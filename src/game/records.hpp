@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,5 +40,18 @@ bool holds_best_time(const Records& records, bool night, float time);
 
 Records parse_records(std::string_view text);
 std::string format_records(const Records& records);
+
+// The pieces of the records file that the day's file shares with it:
+// - its lines "key = value" (white space trimmed, "\r\n" taken, lines without "=" skipped);
+void for_each_setting(std::string_view text,
+                      const std::function<void(std::string_view, std::string_view)>& take);
+// - its text, or nothing when the file is missing, too large or not UTF-8;
+std::optional<std::string> read_settings_file(const std::filesystem::path& path);
+// - a time as a float reader takes it; nothing when it is not a finite time of at least 0;
+std::optional<float> parse_time(std::string_view value);
+// - a time as it is written, "83.40";
+std::string two_decimals(float seconds);
+// - the shorter of two times that may be missing.
+std::optional<float> shorter_time(std::optional<float> x, std::optional<float> y);
 
 }  // namespace pyrelle

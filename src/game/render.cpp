@@ -326,13 +326,22 @@ void draw_shade_eyes(const Level& level, const View& view, Canvas& canvas) {
     }
 }
 
-void draw_burst_ring(const Level& level, const View& view, Canvas& canvas) {
+// The burst's light comes after the lantern, exit, crystal and firefly lights.
+void soften_burst_light(const Level& level, float strength, std::vector<LightSource>& lights) {
+    if (!level.burst_flash) return;
+    std::vector<LightSource> before;
+    build_lights(level, kLanternLights | kExitLight | kCrystalLights | kFireflyLight, before);
+    lights[before.size()].intensity *= strength;
+}
+
+void draw_burst_ring(const Level& level, const View& view, float strength, Canvas& canvas) {
     if (!level.burst_flash) return;
     const float k = *level.burst_flash / 0.6f;
     const float radius = 76.0f * fmath::pow(k, 0.6f) + 4.0f;
     const std::int32_t n = saturating_i32(7.0f * radius);
     if (n <= 0) return;
-    const float c = (1.0f - k) * 0.9f;
+    float c = (1.0f - k) * 0.9f;
+    if (strength != 1.0f) c *= strength;
     const std::uint32_t colour = rgb(255.0f * c, 240.0f * c, 190.0f * c);
     const Vec2 centre = level.firefly_pos;
     for (std::int32_t i = 0; i < n; ++i) {
@@ -395,6 +404,7 @@ void WorldRenderer::render(const Level& level, Canvas& canvas) {
 
     lights.clear();
     build_lights(level, kAllLights, lights);
+    if (flash_strength != 1.0f) soften_burst_light(level, flash_strength, lights);
     const AmbientLight ambient = ambient_light(level.biome);
     light_map.compute(lights, LightRgb{ambient.r, ambient.g, ambient.b}, tiles_of(level.cave),
                       static_cast<float>(view.cam_x), static_cast<float>(view.cam_y), kCellSizeF);
@@ -409,7 +419,7 @@ void WorldRenderer::render(const Level& level, Canvas& canvas) {
     draw_lantern_flames(level, view, canvas);
     draw_exit_glow(level, view, canvas);
     draw_shade_eyes(level, view, canvas);
-    draw_burst_ring(level, view, canvas);
+    draw_burst_ring(level, view, flash_strength, canvas);
     draw_particles(level, view, canvas);
     draw_player(level, view, canvas);
 }

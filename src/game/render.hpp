@@ -39,6 +39,9 @@ struct ScreenPoint {
 
 // Draws one frame of a level. Belongs to one level at a time: the rock texture is painted
 // from its cave, biome and seed. Reads the level, never changes it, draws no random numbers.
+// The light burst's flash with reduced motion.
+inline constexpr float kReducedFlash = 0.35f;
+
 struct WorldRenderer {
     Background background;
     LightMap light_map;
@@ -47,6 +50,8 @@ struct WorldRenderer {
     std::vector<ScreenPoint> glints;
     SurfaceWaves waves;  // this frame's, over the view and a pixel around it
     bool has_water = false;
+    // The light burst's flash (its light and its ring), 1 at full strength.
+    float flash_strength = 1.0f;
 
     explicit WorldRenderer(const Level& level);
     // The same for another level, keeping the buffers of this one.

@@ -3,7 +3,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 bin=$1
-usage="pyrelle [--seed N] [--depth N] [--fullscreen] [--record fichier.rpl] [--replay fichier.rpl] [--headless FRAMES [--shot fichier.png] [--idle]] [--auto] [--warp-exit] [--warp-water] [--warp-lost] [--moths-near] [--night] [--companions N] [--light-all]"
+usage="pyrelle [--seed N] [--depth N] [--fullscreen] [--record fichier.rpl] [--replay fichier.rpl] [--daily] [--ghost] [--reduced-motion] [--headless FRAMES [--shot fichier.png] [--idle]] [--auto] [--warp-exit] [--warp-water] [--warp-lost] [--moths-near] [--night] [--companions N] [--light-all]"
 
 for help in -h --help "--seed 5 --help"; do
     # shellcheck disable=SC2086

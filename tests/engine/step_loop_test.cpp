@@ -23,6 +23,8 @@ class Recorder : public LoopClient {
     void focus_lost() override {}
     void change_volume(std::int32_t steps) override { volume_changes.push_back(steps); }
     std::vector<std::int32_t> volume_changes;
+    void toggle_ghost() override { ++ghost_toggles; }
+    int ghost_toggles = 0;
 
     int presses(bool Keys::*key) const {
         int n = 0;
@@ -125,6 +127,18 @@ TEST(StepLoop, TypedPlusAndMinusAskForTheVolumeOncePerTurn) {
     loop.run_turn(Keys{}, kThirtyFps, game);
     EXPECT_EQ(game.volume_changes, (std::vector<std::int32_t>{2, -2}));
     EXPECT_EQ(game.presses(&Keys::mute), 1);
+}
+
+TEST(StepLoop, EachTypedGTogglesTheGhostOnce) {
+    StepLoop loop;
+    Recorder game;
+    loop.take_typed_text("gG");  // on and off again within one turn
+    loop.take_typed_text("x");
+    loop.run_turn(Keys{}, kThirtyFps, game);
+    EXPECT_EQ(game.ghost_toggles, 2);
+    loop.run_turn(Keys{}, kThirtyFps, game);
+    EXPECT_EQ(game.ghost_toggles, 2);  // not asked again
+    EXPECT_EQ(game.presses(&Keys::mute), 0);
 }
 
 }  // namespace

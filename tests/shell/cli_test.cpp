@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace pyrelle {
@@ -31,7 +33,8 @@ TEST(CommandLine, NoArgumentsGiveTheDefaults) {
     EXPECT_FALSE(o.replay_path);
     EXPECT_EQ(o.shot_path, "shot.png");
     EXPECT_FALSE(o.idle || o.autopilot || o.warp_exit || o.warp_water || o.warp_lost ||
-                 o.moths_near || o.night || o.light_all || o.fullscreen);
+                 o.moths_near || o.night || o.light_all || o.fullscreen || o.daily || o.ghost ||
+                 o.reduced_motion);
     EXPECT_EQ(o.companions, 0u);
 }
 
@@ -58,7 +61,9 @@ TEST(CommandLine, EveryOptionSetsItsField) {
                                      "--record",
                                      "--idle",
                                      "--replay",
-                                     "b.rpl"});
+                                     "b.rpl",
+                                     "--ghost",
+                                     "--reduced-motion"});
     ASSERT_TRUE(r.ok()) << error_of(r);
     const Options& o = r.value();
     EXPECT_EQ(o.seed, 9u);
@@ -66,7 +71,8 @@ TEST(CommandLine, EveryOptionSetsItsField) {
     EXPECT_EQ(o.headless_frames, 120u);
     EXPECT_EQ(o.shot_path, "a.png");
     EXPECT_TRUE(o.idle && o.autopilot && o.warp_exit && o.warp_water && o.warp_lost &&
-                o.moths_near && o.night && o.light_all && o.fullscreen);
+                o.moths_near && o.night && o.light_all && o.fullscreen && o.ghost &&
+                o.reduced_motion);
     EXPECT_EQ(o.companions, 4u);
     EXPECT_EQ(o.record_path, "--idle");  // a value is taken verbatim
     EXPECT_EQ(o.replay_path, "b.rpl");
@@ -176,6 +182,37 @@ TEST(CommandLine, ValuesAreTakenVerbatimAndLaterOnesWin) {
 
     const Result<Options> spaces = parse({"--shot", " dossier/ma photo.png "});
     EXPECT_EQ(spaces.value().shot_path, " dossier/ma photo.png ");
+}
+
+TEST(CommandLine, TheDaysSeedAndAGivenSeedReplaceEachOther) {
+    struct Case {
+        std::vector<std::string> args;
+        bool daily;
+        std::optional<std::uint64_t> seed;
+    };
+    const Case cases[] = {
+        {{"--daily"}, true, std::nullopt},
+        {{"--seed", "5", "--daily"}, true, std::nullopt},
+        {{"--daily", "--seed", "5"}, false, 5u},
+        {{"--daily", "--ghost", "--daily"}, true, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const Result<Options> r = parse(c.args);
+        ASSERT_TRUE(r.ok()) << error_of(r);
+        EXPECT_EQ(r.value().daily, c.daily) << c.args.front();
+        EXPECT_EQ(r.value().seed, c.seed) << c.args.front();
+    }
+}
+
+TEST(CommandLine, TheDaysSeedIsTheDatesNumber) {
+    EXPECT_EQ(daily_seed(20261211), 20261211u);
+    const std::uint32_t today = today_utc();
+    EXPECT_GE(today, 20260101u);  // the clock is read, not a constant
+    EXPECT_LE(today, 99991231u);
+    EXPECT_GE(today % 100, 1u);
+    EXPECT_LE(today % 100, 31u);
+    EXPECT_GE(today / 100 % 100, 1u);
+    EXPECT_LE(today / 100 % 100, 12u);
 }
 
 TEST(CommandLine, ClockSeedIsTheCurrentUnixTime) {
