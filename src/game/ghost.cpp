@@ -19,7 +19,7 @@ std::size_t depth_slot(std::uint32_t depth) {
 }
 
 void draw_faint_firefly(Canvas& canvas, float x, float y, float phase) {
-    canvas.glow(scale_colour(kGhostColour, 0.6f), x, y, 7.0f, 0.5f);
+    canvas.glow(scale_colour(kGhostColour, 0.6f), x, y, 8.0f, 0.7f);
     const std::int32_t ix = floor_i32(x);
     const std::int32_t iy = floor_i32(y);
     const float beat = 24.0f * phase;

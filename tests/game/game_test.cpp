@@ -294,6 +294,55 @@ TEST(Game, ANewBestTimeIsWrittenToTheRecordsFile) {
     }
 }
 
+// The day's cave keeps the day's best times apart: a victory beats the day's time of its
+// mode or not, whatever the all-time records say, and another day's file holds nothing.
+TEST(Game, ADailyVictoryKeepsTheDaysBestBesideTheRecords) {
+    struct Case {
+        const char* file_before;  // pyrelle-jour.sav, or nullptr
+        float time;
+        bool day_record;
+        const char* file_after;
+    };
+    const Case cases[] = {
+        {nullptr, 83.4f, true, "date=20261211\nbest_time=83.40\n"},
+        {"date=20261211\nbest_time=80.00\n", 83.4f, false, "date=20261211\nbest_time=80.00\n"},
+        {"date=20261211\nbest_time=90.00\n", 83.4f, true, "date=20261211\nbest_time=83.40\n"},
+        // Yesterday's better time counts for nothing today.
+        {"date=20261210\nbest_time=10.00\n", 83.4f, true, "date=20261211\nbest_time=83.40\n"},
+        {"date=bad\nbest_time=10.00\n", 83.4f, true, "date=20261211\nbest_time=83.40\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const fs::path records = dir.path / "pyrelle.sav";
+        fixtures::write_file(records, "best_depth=10\nbest_time=1.00\n");  // unbeatable
+        if (c.file_before) fixtures::write_file(dir.path / "pyrelle-jour.sav", c.file_before);
+        Game game = Game::create(20261211, Records::load(records), records);
+        game.start_daily(20261211);
+        game.screen = Screen::Play;
+        game.enter_depth(10);
+        open_exit_under_firefly(game.level);
+        game.run_time = c.time - kStep;
+        steps(game, 1);
+        ASSERT_EQ(game.screen, Screen::Victory) << c.file_after;
+        EXPECT_FALSE(game.new_record);
+        EXPECT_EQ(game.new_daily_record, c.day_record) << c.file_after;
+        EXPECT_EQ(read_file(dir.path / "pyrelle-jour.sav"), c.file_after);
+    }
+}
+
+TEST(Game, WithoutTheDailyCaveNoDaysFileIsRead) {
+    TempDir dir;
+    const fs::path records = dir.path / "pyrelle.sav";
+    Game game = Game::create(5, Records{}, records);
+    game.screen = Screen::Play;
+    game.enter_depth(10);
+    open_exit_under_firefly(game.level);
+    steps(game, 1);
+    ASSERT_EQ(game.screen, Screen::Victory);
+    EXPECT_FALSE(game.new_daily_record);
+    EXPECT_FALSE(fs::exists(dir.path / "pyrelle-jour.sav"));
+}
+
 // Depth 10 and every deeper one is the Source's: its exit ends the run, so the deepest depth
 // a command line or a replay may ask for never wraps round to depth 0.
 TEST(Game, TheExitOfAnyDepthPastTheSourceEndsTheRun) {

@@ -150,6 +150,22 @@ TEST(PlaySession, ARunThatSetsABestTimeLeavesItsReplayBesideTheRecords) {
     }
 }
 
+// A day's run that beats the day's best leaves its replay as the day's best run, beside the
+// all-time best run it also set.
+TEST(PlaySession, ADailyBestLeavesTheDaysBestRun) {
+    TempDir dir;
+    NearTheSource run(dir.path / "pyrelle.sav", false, true);
+    run.game.start_daily(20261211);
+    ASSERT_TRUE(run.reach_the_source());
+    ASSERT_TRUE(run.game.new_daily_record);
+    for (const char* name : {"pyrelle-meilleur.rpl", "pyrelle-jour.rpl"}) {
+        const auto read = read_replay(dir.path / name);
+        ASSERT_TRUE(read.ok()) << name << " : " << read.error();
+        EXPECT_EQ(read.value().end, run.session.recording().end) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "pyrelle-jour-nuit.rpl"));
+}
+
 // Another game, started before this one, saved a better time while this one flew: its
 // record and its best run stay. A worse time of the other leaves this run's in their place.
 TEST(PlaySession, TheBestRunBesideTheRecordsFollowsTheBestTime) {
