@@ -82,4 +82,9 @@ for args in "--auto --seed 3 --headless 2400" "--night --auto --seed 11 --headle
         fail "$args : statut $?"
     [ "$(summary_of plain.err)" = "$(summary_of raced.err)" ] || fail "$args : le fantôme change le résumé"
 done
+# A best run that cannot be raced (damaged, here) gives no ghost, and no trouble.
+printf 'PYRL damaged' >pyrelle-meilleur.rpl
+./pyrelle --seed 2 --ghost --headless 200 --shot damaged.png 2>damaged.err || fail "meilleure partie abîmée : statut $?"
+cmp -s damaged.png ghost-off.png || fail "meilleure partie abîmée : l'image n'est pas celle d'une partie sans fantôme"
+[ "$(summary_of damaged.err)" = "$(summary_of ghost-off.err)" ] || fail "meilleure partie abîmée : résumé"
 echo "golden: ok"

@@ -1,13 +1,16 @@
-// libFuzzer target: the records text. Whatever a damaged file holds, reading it never fails,
-// and what the game then writes reads back as the same records. The input split at its
+// libFuzzer target: the records text, and the same bytes as the day's records. Whatever a
+// damaged file holds, reading it never fails, and what the game then writes reads back as the
+// same records. The input split at its
 // first NUL is also two files merged as a save merges them: the best of both, whichever
 // comes first.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <string_view>
 
+#include "game/daily_records.hpp"
 #include "game/records.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -20,6 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (second.best_time_night.has_value() != first.best_time_night.has_value()) std::abort();
     // Times are written with two decimals: the second writing is the first one exactly.
     if (pyrelle::format_records(second) != written) std::abort();
+
+    const pyrelle::DailyRecords day = pyrelle::parse_daily_records(text);
+    const std::string day_written = pyrelle::format_daily_records(day);
+    const pyrelle::DailyRecords day_again = pyrelle::parse_daily_records(day_written);
+    if (day_again.date != day.date) std::abort();
+    if (day_again.best_time.has_value() != day.best_time.has_value()) std::abort();
+    if (day_again.best_time_night.has_value() != day.best_time_night.has_value()) std::abort();
+    if (pyrelle::format_daily_records(day_again) != day_written) std::abort();
 
     const std::size_t cut = text.find('\0');
     if (cut == std::string_view::npos) return 0;
