@@ -38,12 +38,8 @@ DailyRecords parse_daily_records(std::string_view text) {
 }
 
 std::string format_daily_records(const DailyRecords& records) {
-    std::string text = "date=" + std::to_string(records.date) + "\n";
-    if (records.best_time) text += "best_time=" + two_decimals(*records.best_time) + "\n";
-    if (records.best_time_night) {
-        text += "best_time_night=" + two_decimals(*records.best_time_night) + "\n";
-    }
-    return text;
+    return "date=" + std::to_string(records.date) + "\n" +
+           format_times(records.best_time, records.best_time_night);
 }
 
 DailyRecords daily_records_of(const DailyRecords& loaded, std::uint32_t date) {

@@ -126,13 +126,16 @@ Records parse_records(std::string_view text) {
     return records;
 }
 
-std::string format_records(const Records& records) {
-    std::string text = "best_depth=" + std::to_string(records.best_depth) + "\n";
-    if (records.best_time) text += "best_time=" + two_decimals(*records.best_time) + "\n";
-    if (records.best_time_night) {
-        text += "best_time_night=" + two_decimals(*records.best_time_night) + "\n";
-    }
+std::string format_times(std::optional<float> best_time, std::optional<float> best_time_night) {
+    std::string text;
+    if (best_time) text += "best_time=" + two_decimals(*best_time) + "\n";
+    if (best_time_night) text += "best_time_night=" + two_decimals(*best_time_night) + "\n";
     return text;
+}
+
+std::string format_records(const Records& records) {
+    return "best_depth=" + std::to_string(records.best_depth) + "\n" +
+           format_times(records.best_time, records.best_time_night);
 }
 
 Records Records::load(const std::filesystem::path& path) {

@@ -51,6 +51,8 @@ std::optional<std::string> read_settings_file(const std::filesystem::path& path)
 std::optional<float> parse_time(std::string_view value);
 // - a time as it is written, "83.40";
 std::string two_decimals(float seconds);
+// - the lines of the day and night times that are present, "best_time=83.40\n" and so on;
+std::string format_times(std::optional<float> best_time, std::optional<float> best_time_night);
 // - the shorter of two times that may be missing.
 std::optional<float> shorter_time(std::optional<float> x, std::optional<float> y);
 
