@@ -294,6 +294,7 @@
     let last_error = '';
     window.Module = {
       arguments: replay ? ['--replay', REPLAY_FILE] : game_arguments(),
+      soundWorklet: 'sound-worklet.js',  // what plays the sound off this thread
       preRun: [() => {
         prepare_records(window.Module.FS);
         if (replay) window.Module.FS.writeFile(REPLAY_FILE, replay);

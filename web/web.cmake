@@ -61,7 +61,7 @@ set_property(TARGET pyrelle pyrelle_scalar pyrelle_node pyrelle_node_scalar floa
                     simd_cases_check simd_cases_check_scalar
              PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
 
-set(PYRELLE_PAGE_FILES index.html pyrelle.css page.js)
+set(PYRELLE_PAGE_FILES index.html pyrelle.css page.js sound-worklet.js)
 set(PYRELLE_PAGE_OUTPUTS)
 foreach(file ${PYRELLE_PAGE_FILES})
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${file}

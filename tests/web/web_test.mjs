@@ -305,6 +305,31 @@ try {
   await wait_for(page, () => Module.audioContext && Module.audioContext.state === 'running' &&
                              Module.audioFrames > 0, 'le son qui joue après la première touche');
 
+  // 3b. The sound plays on the audio thread from samples queued ahead: the page's thread held
+  //     busy 120 ms at a time is not heard (no render quantum finds the queue dry), and the
+  //     samples played keep up with the audio clock through the stalls.
+  check(await page.evaluate(() => Module.audioNode instanceof AudioWorkletNode),
+        'le son passe par un AudioWorklet');
+  await wait_for(page, () => Module.audioFrames > Module.audioContext.sampleRate / 2,
+                 'une demi-seconde de son jouée');
+  const clock = () => page.evaluate(() => [Module.audioFrames, Module.audioUnderruns,
+                                           Module.audioContext.currentTime,
+                                           Module.audioContext.sampleRate]);
+  const [played_before, underruns_before, time_before] = await clock();
+  for (let stall = 0; stall < 5; ++stall) {
+    await page.evaluate(() => {
+      const end = performance.now() + 120;
+      while (performance.now() < end) { /* the page's thread held */ }
+    });
+    await pause(300);
+  }
+  await pause(500);
+  const [played_after, underruns_after, time_after, rate] = await clock();
+  const heard = (played_after - played_before) / ((time_after - time_before) * rate);
+  check(underruns_before === 0 && underruns_after === 0,
+        `5 arrêts de 120 ms du fil de la page : aucun manque de son (${underruns_after})`);
+  check(heard > 0.9, `le son joué suit l'horloge audio (${(100 * heard).toFixed(0)} %)`);
+
   // 4. Held keys move the picture (the camera follows the firefly); idle, it barely changes.
   // Each against as long a time without a key, once the picture has settled.
   const moved = async (name, press, release) => {
@@ -357,6 +382,61 @@ try {
   await wait_for(page, () => window.Module && Module.firstFrame, 'Entrée relance le jeu');
   check(problems.length === 0, `aucune erreur dans la page${problems.length ? ' : ' + problems.join(' ; ') : ''}`);
   await page.close();
+
+  // Mute and the volume act in the synthesizer, upstream of the worklet's queue: the samples
+  // sent to it are silent once M is pressed, and once "-" has turned the volume down to
+  // nothing, while flashes (Space) that are heard otherwise go on. Each chunk's loudest
+  // sample is noted as the page sends it.
+  const sound_problems = [];
+  const sound = await open_page(sound_problems, () => {
+    window.chunkPeaks = [];
+    const post = MessagePort.prototype.postMessage;
+    MessagePort.prototype.postMessage = function (data, ...rest) {
+      if (data instanceof Float32Array) {
+        window.chunkPeaks.push(data.reduce((peak, v) => Math.max(peak, Math.abs(v)), 0));
+      }
+      return post.call(this, data, ...rest);
+    };
+  });
+  await sound.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(sound, () => window.Module && Module.firstFrame, 'une image (volume)');
+  await sound.keyboard.press('Enter', {delay: 80});
+  await wait_for(sound, hud_shown, 'le HUD (volume)');
+  // The loudest sample sent while Space flashes for 1.5 s, from 300 ms (more than the
+  // queue's lead) after `change`.
+  const loudest_after = async (change) => {
+    await change();
+    await pause(300);
+    const from = await sound.evaluate(() => chunkPeaks.length);
+    for (let flash = 0; flash < 5; ++flash) {
+      await sound.keyboard.press('Space', {delay: 80});
+      await pause(220);
+    }
+    return sound.evaluate((from) => Math.max(0, ...chunkPeaks.slice(from)), from);
+  };
+  const typed = (code, text, times = 1) => async () => {
+    for (let i = 0; i < times; ++i) {
+      await key(sound, 'down', code, text);
+      await key(sound, 'up', code, text);
+      await pause(60);
+    }
+  };
+  const sound_cases = [
+    // what, the change, heard after it
+    ['au départ', async () => {}, true],
+    ['après M', typed('KeyM', 'm'), false],
+    ['après M à nouveau', typed('KeyM', 'm'), true],
+    ['après « - » douze fois', typed('Minus', '-', 12), false],
+    ['après « + » trois fois', typed('Equal', '+', 3), true],
+  ];
+  for (const [name, change, heard] of sound_cases) {
+    const loudest = await loudest_after(change);
+    check(heard ? loudest > 0.001 : loudest === 0,
+          `son ${name} : ${heard ? 'entendu' : 'muet'} (échantillon le plus fort ${loudest.toFixed(4)})`);
+  }
+  check(sound_problems.length === 0,
+        `volume sans erreur${sound_problems.length ? ' : ' + sound_problems.join(' ; ') : ''}`);
+  await sound.close();
 
   // A gamepad of the standard layout, as the browser's Gamepad API shows it: A starts a run,
   // the d-pad flies, Back asks for mute and Start pauses.
@@ -562,6 +642,21 @@ try {
   check(said.length === 1 && mute_problems.length === 0,
         `sans Web Audio : ${JSON.stringify(said)} ${mute_problems.join(' ; ')}`);
   await mute.close();
+
+  // No AudioWorklet (older browsers): the sound plays from a ScriptProcessorNode instead.
+  const old_problems = [];
+  const old = await open_page(old_problems, () => {
+    delete window.AudioWorkletNode;
+  });
+  await old.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(old, () => window.Module && Module.firstFrame, 'une image sans AudioWorklet');
+  await old.keyboard.press('Enter', {delay: 80});
+  await wait_for(old, () => Module.audioNode instanceof ScriptProcessorNode &&
+                            Module.audioContext.state === 'running' && Module.audioFrames > 0,
+                 'sans AudioWorklet : le son joue par un ScriptProcessorNode');
+  check(old_problems.length === 0,
+        `sans AudioWorklet sans erreur${old_problems.length ? ' : ' + old_problems.join(' ; ') : ''}`);
+  await old.close();
 
   // 11. A replay named in the address plays in the page, from the desktop's first picture; a
   //     replay file dropped on the page does the same; one that cannot be fetched leaves a
