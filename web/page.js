@@ -1,6 +1,7 @@
 // The page around the game: the build the browser can run, the picture's scale, the
 // fullscreen button, the seed from the address, replays to watch (from the address or dropped
-// on the page), the records kept in the browser's storage, and the notices.
+// on the page), the records kept in the browser's storage, the notices, and what a game host's
+// frame and offline play need.
 'use strict';
 
 (function () {
@@ -12,6 +13,11 @@
   const REPLAY_FILE = PROGRAM_DIR + '/relecture.rpl';
   const DROPPED_KEY = 'pyrelle.relecture';  // a dropped replay, across the reload it asks for
   const MOST_REPLAY_BYTES = 4 * 1024 * 1024;  // as the game reads at most
+
+  // The zip for game hosts keeps its files for offline play with a service worker, which its
+  // index.html names on this script's tag; the build folder has none, so that a rebuilt game
+  // shows at the next reload.
+  const OFFLINE_WORKER = document.currentScript && document.currentScript.dataset.serviceWorker;
 
   const canvas = document.getElementById('ecran');
   const frame = document.getElementById('cadre');
@@ -110,6 +116,18 @@
   }, true);
   window.addEventListener('gamepadconnected', () => show_touch(false));
 
+  // In a game host's frame the keys that scroll a page scroll neither this one nor the host's
+  // around it, whether the game runs yet or not; a click anywhere on the picture's frame gives
+  // the game the keyboard.
+  const SCROLL_KEYS = new Set(['ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Space',
+                               'PageUp', 'PageDown', 'Home', 'End']);
+  window.addEventListener('keydown', (event) => {
+    if (SCROLL_KEYS.has(event.code) && !event.ctrlKey && !event.metaKey && !event.altKey) {
+      event.preventDefault();
+    }
+  });
+  frame.addEventListener('pointerdown', () => canvas.focus());
+
   document.getElementById('plein-ecran').addEventListener('click', (event) => {
     event.currentTarget.blur();  // Space and Enter belong to the game, not to the button
     if (document.fullscreenElement) {
@@ -135,14 +153,17 @@
     0xfd, 0x0c, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // v128.const 0
     0x1a, 0x0b,                                      // drop, end
   ]);
-  const BUILD = WebAssembly.validate(SIMD_PROBE) ? 'pyrelle' : 'pyrelle-scalar';
+  // Each file by its whole name: the zip for game hosts renames them (scripts/web-zip.mjs).
+  const BUILD = WebAssembly.validate(SIMD_PROBE)
+                    ? {script: 'pyrelle.js', wasm: 'pyrelle.wasm'}
+                    : {script: 'pyrelle-scalar.js', wasm: 'pyrelle-scalar.wasm'};
 
   // The game's WebAssembly, fetched once by the page rather than by Emscripten's loader, which
   // fetches a missing or damaged file a second time and leaves only English for the player.
   // Compiled as it arrives where the server says what it is (browsers then keep the compiled
   // code for the next visit).
   async function instantiate(imports) {
-    const file = BUILD + '.wasm';
+    const file = BUILD.wasm;
     let response;
     try {
       response = await fetch(file);
@@ -284,6 +305,17 @@
     };
   }
 
+  // Registered once the game shows its first picture, so that the worker's downloads do not
+  // slow the game's own; only over HTTP(S), where browsers have service workers.
+  function keep_for_offline() {
+    if (!OFFLINE_WORKER || !navigator.serviceWorker ||
+        !/^https?:$/.test(window.location.protocol)) {
+      return;
+    }
+    navigator.serviceWorker.register(OFFLINE_WORKER)
+        .catch((e) => console.warn('pas de jeu hors ligne : ' + e.message));
+  }
+
   async function start() {
     take_dropped_replays();
     const replay = await replay_to_watch();
@@ -295,6 +327,7 @@
     window.Module = {
       arguments: replay ? ['--replay', REPLAY_FILE] : game_arguments(),
       soundWorklet: 'sound-worklet.js',  // what plays the sound off this thread
+      onFirstFrame: keep_for_offline,
       preRun: [() => {
         prepare_records(window.Module.FS);
         if (replay) window.Module.FS.writeFile(REPLAY_FILE, replay);
@@ -329,11 +362,14 @@
     };
 
     const script = document.createElement('script');
-    script.src = BUILD + '.js';
-    script.onerror = () => tell('Le programme du jeu (' + BUILD + '.js) n\'a pas pu être chargé. ' +
-                                'Rechargez la page ; si rien ne change, le site est incomplet.');
+    script.src = BUILD.script;
+    script.onerror = () => tell('Le programme du jeu (' + BUILD.script + ') n\'a pas pu être ' +
+                                'chargé. Rechargez la page ; si rien ne change, le site est ' +
+                                'incomplet.');
     document.body.appendChild(script);
-    canvas.focus();
+    // The keyboard to the game at once, unless in a host's frame: there the host keeps it
+    // until the game is clicked.
+    if (window.self === window.top) canvas.focus();
   }
 
   start();

@@ -4,57 +4,19 @@
 //   REFERENCE_DIR holds title.png (pyrelle --seed 42 --headless 0 --idle without records) and
 //   title-records.png (the same with the records of records.sav beside the program).
 import {execFileSync} from 'node:child_process';
-import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
-import {tmpdir} from 'node:os';
+import {readFileSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
 
-import puppeteer from 'puppeteer-core';
+import {check, differences_from, failures, HEIGHT, hud_shown, launch, open_page as open_in,
+        pause, wait_for, WIDTH} from './browser.mjs';
 
 const [url, references] = process.argv.slice(2);
 const SEED = 42;
-const WIDTH = 320;
-const HEIGHT = 180;
 const NOTICE = [0xe6, 0xdc, 0xc8];     // "Son coupé" at full strength
 const PAUSE = [0xff, 0xe1, 0x78];      // "PAUSE"
 
-let failures = 0;
-function check(ok, what) {
-  console.log(`${ok ? 'ok' : 'ÉCHEC'} - ${what}`);
-  if (!ok) failures += 1;
-  return ok;
-}
-
-const profile = mkdtempSync(join(tmpdir(), 'pyrelle-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: process.env.PYRELLE_CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  userDataDir: profile,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         '--autoplay-policy=user-gesture-required',
-         '--force-color-profile=srgb'],  // screenshots in the canvas's own colours
-});
-
-// A page with every console error, uncaught exception and failed request gathered.
-async function open_page(problems, before) {
-  const page = await browser.newPage();
-  await page.setViewport({width: 1280, height: 800});
-  page.on('console', (m) => {
-    if (m.type() === 'error') problems.push(`console : ${m.text()}`);
-  });
-  page.on('pageerror', (e) => problems.push(`exception : ${e.message}`));
-  page.on('requestfailed', (r) => problems.push(`requête : ${r.url()} ${r.failure()?.errorText}`));
-  page.on('response', (r) => {
-    if (r.status() >= 400) problems.push(`réponse ${r.status()} : ${r.url()}`);
-  });
-  if (before) await page.evaluateOnNewDocument(before);
-  return page;
-}
-
-// Waits for a condition in the page, 30 s at most; says which.
-const wait_for = (page, fn, what, ...args) =>
-  page.waitForFunction(fn, {timeout: 30000, polling: 50}, ...args)
-      .then(() => check(true, what), () => check(false, `${what} (attendu 30 s)`));
+const {browser, close} = await launch();
+const open_page = (problems, before) => open_in(browser, problems, before);
 
 // The live picture, as [r, g, b] per pixel (row-major).
 async function picture(page) {
@@ -66,34 +28,6 @@ async function picture(page) {
 }
 const pixel = (rgba, x, y) => rgba.slice((y * WIDTH + x) * 4, (y * WIDTH + x) * 4 + 3);
 const same = (a, b) => a[0] === b[0] && a[1] === b[1] && a[2] === b[2];
-
-// The reference PNG read by the browser's own decoder, then every third pixel (the desktop
-// writes its pictures 3 times enlarged), compared with the page's first picture.
-async function differences_from(page, png_path) {
-  const data = readFileSync(png_path).toString('base64');
-  return page.evaluate(async (data, width, height) => {
-    const bytes = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
-    const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
-                                           {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
-    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
-    const context = canvas.getContext('2d');
-    context.drawImage(bitmap, 0, 0);
-    const big = context.getImageData(0, 0, bitmap.width, bitmap.height).data;
-    const first = Module.firstFrame;
-    if (bitmap.width !== width * 3 || bitmap.height !== height * 3) return ['taille ' + bitmap.width];
-    const found = [];
-    for (let y = 0; y < height; ++y) {
-      for (let x = 0; x < width; ++x) {
-        const o = (y * width + x) * 4;
-        const r = (3 * y * bitmap.width + 3 * x) * 4;
-        if (first[o] !== big[r] || first[o + 1] !== big[r + 1] || first[o + 2] !== big[r + 2]) {
-          found.push(`(${x}, ${y}) : ${first.slice(o, o + 3)} au lieu de ${big.slice(r, r + 3)}`);
-        }
-      }
-    }
-    return found;
-  }, data, WIDTH, HEIGHT);
-}
 
 // Share of the picture's pixels that changed while `during` ran.
 async function change_during(page, during) {
@@ -108,7 +42,6 @@ async function change_during(page, during) {
   }
   return changed / (WIDTH * HEIGHT);
 }
-const pause = (ms) => new Promise((done) => setTimeout(done, ms));
 
 // The change over 600 ms without input, once the firefly and the camera have come to rest: a
 // slow page steps the game slowly, so no fixed pause is enough. 10 s at most.
@@ -134,18 +67,6 @@ async function hold(page, press, release, ms) {
   await pause(ms);
   await release();
 }
-
-// The energy bar's frame, from (5, 5) to (68, 11): its outline, and its dark inside around the
-// bar (which runs from (7, 7)).
-const hud_shown = () => {
-  const c = document.getElementById('ecran').getContext('2d');
-  const is = ([x, y], colour) => {
-    const p = c.getImageData(x, y, 1, 1).data;
-    return p[0] === (colour >> 16) && p[1] === ((colour >> 8) & 255) && p[2] === (colour & 255);
-  };
-  return [[5, 5], [68, 5], [5, 11], [68, 11]].every((p) => is(p, 0x504660)) &&
-         [[6, 6], [67, 6], [6, 10], [67, 10]].every((p) => is(p, 0x0c0a12));
-};
 
 // "Son coupé" in the corner, in its colour at full strength.
 const notice_shown = (colour) => {
@@ -621,7 +542,12 @@ try {
             `${name} : le WebAssembly est demandé une fois (${JSON.stringify(wasm)})`);
     }
     if (name === 'sans WebAssembly') {
-      check(!scripts.some((u) => /pyrelle(-scalar)?\.js$/.test(u)), `${name} : le jeu n'est pas chargé`);
+      // index.html preloads the game's script: fetched, but never run.
+      const run = await tab.evaluate(() => [!!window.Module,
+                                            !!document.querySelector('script[src^="pyrelle"]')]);
+      const fetched = scripts.filter((u) => /pyrelle(-scalar)?\.js$/.test(u)).map((u) => u.slice(url.length));
+      check(!run[0] && !run[1] && fetched.join(' ') === 'pyrelle.js',
+            `${name} : le jeu n'est pas lancé (Module ${run[0]}, script ${run[1]}, préchargé : ${fetched})`);
     }
     await tab.close();
   }
@@ -730,8 +656,12 @@ try {
       check(differences.length === 0, `${name} : la première image est celle du jeu de bureau` +
             (differences.length ? ` : ${differences.length} pixels diffèrent` : ''));
     }
-    check(loaded.join(' ') === `${build}.js ${build}.wasm`,
-          `${name} : la page charge ${build}.js et ${build}.wasm (chargés : ${loaded.join(' ')})`);
+    // index.html preloads the build with SIMD: the page's own requests for it must be the
+    // preloads' (the same mode and credentials), and the other build is asked for once more.
+    const wanted = [...new Set(['pyrelle.js', 'pyrelle.wasm', `${build}.js`, `${build}.wasm`])];
+    check(loaded.sort().join(' ') === wanted.sort().join(' '),
+          `${name} : la page charge ${build}.js et ${build}.wasm, chaque fichier une fois ` +
+          `(chargés : ${loaded.join(' ')})`);
     if (build === 'pyrelle') {
       const probes = await tab.evaluate(() => window.probes);
       let simd = 0;
@@ -748,9 +678,9 @@ try {
           `${name} sans erreur${build_problems.length ? ' : ' + build_problems.join(' ; ') : ''}`);
     await tab.close();
   }
+
 } finally {
-  await browser.close();
-  rmSync(profile, {recursive: true, force: true});
+  await close();
 }
 console.log(failures === 0 ? 'web: ok' : `web: ${failures} échec(s)`);
 process.exit(failures === 0 ? 0 : 1);
