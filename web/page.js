@@ -1,15 +1,19 @@
 // The page around the game: the build the browser can run, the picture's scale, the
 // fullscreen button, the seed from the address, replays to watch (from the address or dropped
-// on the page), the records kept in the browser's storage, the notices, and what a game host's
-// frame and offline play need.
+// on the page), the records and best runs kept in the browser's storage (the best runs to
+// download), the notices, and what a game host's frame and offline play need.
 'use strict';
 
 (function () {
   const WIDTH = 320;
   const HEIGHT = 180;
   const PROGRAM_DIR = '/pyrelle';
-  const RECORDS_FILE = PROGRAM_DIR + '/pyrelle.sav';
-  const RECORDS_KEY = 'pyrelle.sav';
+  const RECORDS = 'pyrelle.sav';  // its storage key is its name, as for every file kept
+  // What the game writes beside its records, kept in the storage too (as base64): the best
+  // runs' replays, and the daily cave's best result and replays. The replays can be
+  // downloaded, each by its button (index.html).
+  const BESIDE_RECORDS = ['pyrelle-meilleur.rpl', 'pyrelle-meilleur-nuit.rpl', 'pyrelle-jour.sav',
+                          'pyrelle-jour.rpl', 'pyrelle-jour-nuit.rpl'];
   const REPLAY_FILE = PROGRAM_DIR + '/relecture.rpl';
   const DROPPED_KEY = 'pyrelle.relecture';  // a dropped replay, across the reload it asks for
   const MOST_REPLAY_BYTES = 4 * 1024 * 1024;  // as the game reads at most
@@ -213,7 +217,7 @@
       const dropped = window.sessionStorage.getItem(DROPPED_KEY);
       if (dropped !== null) {
         window.sessionStorage.removeItem(DROPPED_KEY);
-        return Uint8Array.from(atob(dropped), (c) => c.charCodeAt(0));
+        return from_base64(dropped);
       }
     } catch (e) {
       // No session storage: nothing can have been dropped.
@@ -232,6 +236,15 @@
     }
   }
 
+  function to_base64(bytes) {
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) {
+      text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    }
+    return btoa(text);
+  }
+  const from_base64 = (text) => Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+
   // A .rpl file dropped anywhere on the page: the page starts again to watch it.
   function take_dropped_replays() {
     window.addEventListener('dragover', (event) => event.preventDefault());
@@ -244,10 +257,8 @@
         return;
       }
       file.arrayBuffer().then((buffer) => {
-        let text = '';
-        new Uint8Array(buffer).forEach((b) => { text += String.fromCharCode(b); });
         try {
-          window.sessionStorage.setItem(DROPPED_KEY, btoa(text));
+          window.sessionStorage.setItem(DROPPED_KEY, to_base64(new Uint8Array(buffer)));
         } catch (e) {
           tell('Le navigateur refuse de garder la relecture le temps de recharger la page.');
           return;
@@ -264,7 +275,7 @@
   function storage() {
     try {
       const store = window.localStorage;
-      const probe = RECORDS_KEY + '.essai';
+      const probe = RECORDS + '.essai';
       store.setItem(probe, '1');
       store.removeItem(probe);
       return store;
@@ -273,36 +284,75 @@
     }
   }
 
+  // A kept file as stored: the records as their text (as the page always kept them), any
+  // other as base64.
+  const stored_form = (name, bytes) =>
+    name === RECORDS ? new TextDecoder().decode(bytes) : to_base64(bytes);
+  const file_form = (name, text) => (name === RECORDS ? text : from_base64(text));
+
   // The game keeps its records beside its program file, found through /proc/self/exe: both
-  // are made up in the in-memory file system, the file filled from the storage. The game
-  // saves by renaming a finished temporary over the file; each such rename is copied back.
-  function prepare_records(FS) {
+  // are made up in the in-memory file system, the files kept filled from the storage. The
+  // game saves by renaming a finished temporary over a file; each such rename of a kept file
+  // is copied back.
+  function prepare_kept_files(FS) {
     FS.mkdir(PROGRAM_DIR);
     FS.writeFile(PROGRAM_DIR + '/pyrelle', '');
     FS.symlink(PROGRAM_DIR + '/pyrelle', '/proc/self/exe');
+    const kept = [RECORDS, ...BESIDE_RECORDS];
     const store = storage();
-    if (store) {
-      const saved = store.getItem(RECORDS_KEY);
-      if (saved !== null) FS.writeFile(RECORDS_FILE, saved);
+    for (const name of store ? kept : []) {
+      const saved = store.getItem(name);
+      try {
+        if (saved !== null) FS.writeFile(PROGRAM_DIR + '/' + name, file_form(name, saved));
+      } catch (e) {
+        console.warn(name + ' illisible dans le stockage : ' + e.message);
+      }
     }
     // Said at the first save that cannot be kept, as the desktop says it, and only then.
-    let unsaved_told = false;
+    const told = new Set();
     const rename = FS.rename;
     FS.rename = function (from, to) {
       rename.call(FS, from, to);
-      if (FS.lookupPath(to).path !== RECORDS_FILE) return;
+      const path = FS.lookupPath(to).path;
+      const name = path.slice(PROGRAM_DIR.length + 1);
+      if (path !== PROGRAM_DIR + '/' + name || !kept.includes(name)) return;
+      show_best_runs(FS);
       try {
         if (!store) throw new Error('stockage refusé');
-        store.setItem(RECORDS_KEY, FS.readFile(RECORDS_FILE, {encoding: 'utf8'}));
+        store.setItem(name, stored_form(name, FS.readFile(path)));
       } catch (e) {
-        // Storage refused, or full since: the records stay in memory.
-        console.warn('records non sauvegardés : ' + e.message);
-        if (unsaved_told) return;
-        unsaved_told = true;
-        tell('Records non sauvegardés : le navigateur refuse de les garder. Ils dureront le ' +
-             'temps de cette page.', true);
+        // Storage refused, or full since: the file stays in memory.
+        console.warn(name + ' non sauvegardé : ' + e.message);
+        const records = name === RECORDS;
+        if (told.has(records)) return;
+        told.add(records);
+        tell(records ? 'Records non sauvegardés : le navigateur refuse de les garder. Ils ' +
+                           'dureront le temps de cette page.'
+                     : 'Meilleure partie non sauvegardée : le navigateur refuse de la garder. ' +
+                           'Elle durera le temps de cette page.', true);
       }
     };
+    show_best_runs(FS);
+  }
+
+  // A button for each best run the game has kept, which downloads its replay.
+  const best_run_buttons = document.querySelectorAll('button[data-replay]');
+  function show_best_runs(FS) {
+    for (const button of best_run_buttons) {
+      button.hidden = !FS.analyzePath(PROGRAM_DIR + '/' + button.dataset.replay).exists;
+    }
+  }
+  for (const button of best_run_buttons) {
+    button.addEventListener('click', () => {
+      button.blur();  // Space and Enter belong to the game
+      const name = button.dataset.replay;
+      const bytes = window.Module.FS.readFile(PROGRAM_DIR + '/' + name);
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
+      link.download = name;
+      link.click();
+      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    });
   }
 
   // Registered once the game shows its first picture, so that the worker's downloads do not
@@ -329,7 +379,7 @@
       soundWorklet: 'sound-worklet.js',  // what plays the sound off this thread
       onFirstFrame: keep_for_offline,
       preRun: [() => {
-        prepare_records(window.Module.FS);
+        prepare_kept_files(window.Module.FS);
         if (replay) window.Module.FS.writeFile(REPLAY_FILE, replay);
       }],
       onQuit: () => {

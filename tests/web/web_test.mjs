@@ -4,8 +4,10 @@
 //   REFERENCE_DIR holds title.png (pyrelle --seed 42 --headless 0 --idle without records) and
 //   title-records.png (the same with the records of records.sav beside the program).
 import {execFileSync} from 'node:child_process';
-import {readFileSync, writeFileSync} from 'node:fs';
-import {join} from 'node:path';
+import {existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import {dirname, join} from 'node:path';
+import {fileURLToPath} from 'node:url';
 
 import {check, differences_from, failures, HEIGHT, hud_shown, launch, open_page as open_in,
         pause, wait_for, WIDTH} from './browser.mjs';
@@ -679,6 +681,95 @@ try {
     await tab.close();
   }
 
+  // 13. The best runs' replays, and the other files the game writes beside its records, are
+  //     kept in the storage (as base64) and put back beside the program at start. A button
+  //     shows for each best run kept, and only then; it downloads the same bytes. A best run
+  //     the game saves (a finished file renamed over it, as the game does) is stored at once,
+  //     its button shown, and both are there again after a reload.
+  const kept_problems = [];
+  const kept = await open_page(kept_problems);
+  const downloads = mkdtempSync(join(tmpdir(), 'pyrelle-telechargements-'));
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+  const replays = join(dirname(fileURLToPath(import.meta.url)), '../data/replays');
+  const day = readFileSync(join(replays, 'descent.rpl'));
+  const night = readFileSync(join(replays, 'night-run.rpl'));
+  const daily = Buffer.from('jour=2026-12-10\nbest_time=61.25\n');
+  const KEPT = ['pyrelle.sav', 'pyrelle-meilleur.rpl', 'pyrelle-meilleur-nuit.rpl',
+                'pyrelle-jour.sav', 'pyrelle-jour.rpl', 'pyrelle-jour-nuit.rpl'];
+  // The storage holding exactly `stored` (name -> bytes) of the kept files, then a reload.
+  const start_with = async (stored) => {
+    await kept.evaluate((names, stored) => {
+      for (const name of names) localStorage.removeItem(name);
+      for (const [name, base64] of Object.entries(stored)) localStorage.setItem(name, base64);
+    }, KEPT, Object.fromEntries(Object.entries(stored).map(([n, b]) => [n, b.toString('base64')])));
+    await kept.reload({waitUntil: 'load'});
+    await kept.waitForFunction(() => window.Module && Module.firstFrame, {timeout: 30000})
+        .catch(() => {});
+  };
+  // The buttons shown, and each kept file's bytes beside the program (base64), or null.
+  const shown = () => kept.evaluate((names) => {
+    const buttons = Array.from(document.querySelectorAll('button[data-replay]'))
+                         .filter((b) => !b.hidden && b.offsetWidth > 0).map((b) => b.dataset.replay);
+    const files = {};
+    for (const name of names) {
+      const path = '/pyrelle/' + name;
+      files[name] = Module.FS.analyzePath(path).exists
+          ? btoa(String.fromCharCode(...Module.FS.readFile(path))) : null;
+    }
+    return {buttons, files};
+  }, KEPT);
+  await kept.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  const kept_cases = [
+    // files stored, buttons shown
+    [{}, []],
+    [{'pyrelle-meilleur.rpl': day}, ['pyrelle-meilleur.rpl']],
+    [{'pyrelle-meilleur-nuit.rpl': night, 'pyrelle-jour.rpl': day, 'pyrelle-jour.sav': daily},
+     ['pyrelle-meilleur-nuit.rpl', 'pyrelle-jour.rpl']],
+    [{'pyrelle-jour-nuit.rpl': night}, ['pyrelle-jour-nuit.rpl']],
+  ];
+  for (const [stored, buttons] of kept_cases) {
+    await start_with(stored);
+    const found = await shown();
+    const names = Object.keys(stored).join(', ') || 'rien';
+    check(found.buttons.join(' ') === buttons.join(' '),
+          `stockage : ${names} : boutons ${JSON.stringify(found.buttons)}`);
+    const wrong = KEPT.filter((n) => found.files[n] !== (stored[n] ? stored[n].toString('base64') : null));
+    check(wrong.length === 0, `stockage : ${names} : les fichiers à côté du programme` +
+          (wrong.length ? ` (faux : ${wrong.join(', ')})` : ''));
+  }
+  // The last case's button downloads the stored replay.
+  await kept.click('button[data-replay="pyrelle-jour-nuit.rpl"]');
+  const downloaded = join(downloads, 'pyrelle-jour-nuit.rpl');
+  const deadline = Date.now() + 10000;
+  while (!(existsSync(downloaded) && readFileSync(downloaded).length >= night.length) &&
+         Date.now() < deadline) {
+    await pause(100);
+  }
+  check(existsSync(downloaded) && readFileSync(downloaded).equals(night),
+        `« Télécharger la meilleure partie du jour, de nuit » donne ${existsSync(downloaded) ?
+          readFileSync(downloaded).length : 0} octets, ceux du stockage (${night.length})`);
+  // A best run saved by the game.
+  await start_with({});
+  await kept.evaluate((base64) => {
+    Module.FS.writeFile('/pyrelle/meilleure.tmp', Uint8Array.from(atob(base64), (c) => c.charCodeAt(0)));
+    Module.FS.rename('/pyrelle/meilleure.tmp', '/pyrelle/pyrelle-meilleur.rpl');
+  }, day.toString('base64'));
+  const saved = await kept.evaluate(() => localStorage.getItem('pyrelle-meilleur.rpl'));
+  let now = await shown();
+  check(saved === day.toString('base64') && now.buttons.join(' ') === 'pyrelle-meilleur.rpl',
+        `une meilleure partie enregistrée par le jeu est gardée et son bouton montré (${now.buttons})`);
+  await kept.reload({waitUntil: 'load'});
+  await wait_for(kept, () => window.Module && Module.firstFrame, 'une image après la meilleure partie');
+  now = await shown();
+  check(now.files['pyrelle-meilleur.rpl'] === day.toString('base64') &&
+        now.buttons.join(' ') === 'pyrelle-meilleur.rpl',
+        'la meilleure partie est encore là après rechargement');
+  check(kept_problems.length === 0,
+        `meilleures parties sans erreur${kept_problems.length ? ' : ' + kept_problems.join(' ; ') : ''}`);
+  await cdp.detach();
+  await kept.close();
+  rmSync(downloads, {recursive: true, force: true});
 } finally {
   await close();
 }
