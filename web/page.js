@@ -200,14 +200,29 @@
     }
   }
 
-  // ?seed=42 plays the cave of that seed, so that a cave can be shared by a link. Only a
-  // decimal number that fits in 64 bits is passed on to the game.
-  function game_arguments() {
-    const seed = new URLSearchParams(window.location.search).get('seed');
-    if (seed === null) return [];
-    if (/^[0-9]{1,20}$/.test(seed) && BigInt(seed) < (1n << 64n)) return ['--seed', seed];
-    tell('Graine ignorée (un nombre entier de 0 à 18446744073709551615) : partie au hasard.');
-    return [];
+  // The game's arguments from the address and the browser's settings. ?seed=42 plays the cave
+  // of that seed, so that a cave can be shared by a link: only a decimal number that fits in
+  // 64 bits is passed on. ?daily plays the day's cave, which has its seed already; ?ghost
+  // shows the best run's firefly as a ghost. A browser set to reduce motion asks the game
+  // for less of it. A replay to watch takes none of these: it plays as it was recorded.
+  function game_arguments(replay) {
+    if (replay) return ['--replay', REPLAY_FILE];
+    const address = new URLSearchParams(window.location.search);
+    const found = [];
+    const seed = address.get('seed');
+    if (address.has('daily')) {
+      found.push('--daily');
+      if (seed !== null) tell('Graine ignorée : la grotte du jour a la sienne.');
+    } else if (seed !== null && /^[0-9]{1,20}$/.test(seed) && BigInt(seed) < (1n << 64n)) {
+      found.push('--seed', seed);
+    } else if (seed !== null) {
+      tell('Graine ignorée (un nombre entier de 0 à 18446744073709551615) : partie au hasard.');
+    }
+    if (address.has('ghost')) found.push('--ghost');
+    if (window.matchMedia && window.matchMedia('(prefers-reduced-motion: reduce)').matches) {
+      found.push('--reduced-motion');
+    }
+    return found;
   }
 
   // The replay to watch, as bytes, or null: one dropped on the page just before it reloaded,
@@ -375,7 +390,7 @@
   function start_game(replay) {
     let last_error = '';
     window.Module = {
-      arguments: replay ? ['--replay', REPLAY_FILE] : game_arguments(),
+      arguments: game_arguments(replay),
       soundWorklet: 'sound-worklet.js',  // what plays the sound off this thread
       onFirstFrame: keep_for_offline,
       preRun: [() => {

@@ -770,6 +770,37 @@ try {
   await cdp.detach();
   await kept.close();
   rmSync(downloads, {recursive: true, force: true});
+
+  // 14. The address's options and the browser's motion setting, as the game's arguments
+  //     (what the game does with them is its own tests' business): a replay takes none.
+  const option_cases = [
+    // address, reduce motion, arguments, notice
+    [`?seed=${SEED}`, false, ['--seed', `${SEED}`], ''],
+    ['?daily', false, ['--daily'], ''],
+    ['?ghost', false, ['--ghost'], ''],
+    ['?seed=7&ghost', false, ['--seed', '7', '--ghost'], ''],
+    [`?daily&seed=${SEED}&ghost`, false, ['--daily', '--ghost'],
+     'Graine ignorée : la grotte du jour a la sienne.'],
+    ['?seed=-1&ghost', false, ['--ghost'], 'Graine ignorée (un nombre entier'],
+    [`?seed=${SEED}`, true, ['--seed', `${SEED}`, '--reduced-motion'], ''],
+    ['?replay=relectures/descent.rpl&daily&ghost', true, ['--replay', '/pyrelle/relecture.rpl'], ''],
+  ];
+  for (const [query, reduce, wanted, notice] of option_cases) {
+    const tab = await open_page([]);
+    await tab.emulateMediaFeatures([{name: 'prefers-reduced-motion',
+                                     value: reduce ? 'reduce' : 'no-preference'}]);
+    await tab.goto(`${url}${query}`, {waitUntil: 'load'});
+    await tab.waitForFunction(() => window.Module && Module.arguments, {timeout: 30000})
+        .catch(() => {});
+    const [given, said] = await tab.evaluate(() => [
+      window.Module ? Module.arguments : null,
+      document.getElementById('avis').hidden ? '' : document.getElementById('avis').textContent]);
+    const name = `${query}${reduce ? ', mouvements réduits' : ''}`;
+    check(JSON.stringify(given) === JSON.stringify(wanted),
+          `${name} : arguments du jeu ${JSON.stringify(given)}`);
+    check(notice ? said.startsWith(notice) : !said.startsWith('Graine'), `${name} : avis « ${said} »`);
+    await tab.close();
+  }
 } finally {
   await close();
 }
