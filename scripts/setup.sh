@@ -9,10 +9,11 @@ build_pkgs=(g++ cmake ninja-build pkg-config libsdl2-dev libasound2-dev libunist
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb xdotool x11-utils x11-apps
            x11-xkb-utils pulseaudio pulseaudio-utils libasound2-plugins clang libclang-rt-14-dev
            openbox desktop-file-utils appstream groff-base chromium libmpfr-dev weston dpkg-dev
-           file lintian)
+           file lintian unzip)
 # Emscripten, wabt (the browser test reads the WebAssembly's instructions with wasm-objdump),
-# and Node.js to serve the page (a Node.js from elsewhere does as well).
-web_pkgs=(emscripten wabt)
+# zip (the zip for game hosts), and Node.js to serve the page (a Node.js from elsewhere does as
+# well).
+web_pkgs=(emscripten wabt zip)
 command -v node >/dev/null 2>&1 || web_pkgs+=(nodejs)
 
 want=("${build_pkgs[@]}")

@@ -1,17 +1,27 @@
 // The page around the game: the build the browser can run, the picture's scale, the
 // fullscreen button, the seed from the address, replays to watch (from the address or dropped
-// on the page), the records kept in the browser's storage, and the notices.
+// on the page), the records and best runs kept in the browser's storage (the best runs to
+// download), the notices, and what a game host's frame and offline play need.
 'use strict';
 
 (function () {
   const WIDTH = 320;
   const HEIGHT = 180;
   const PROGRAM_DIR = '/pyrelle';
-  const RECORDS_FILE = PROGRAM_DIR + '/pyrelle.sav';
-  const RECORDS_KEY = 'pyrelle.sav';
+  const RECORDS = 'pyrelle.sav';  // its storage key is its name, as for every file kept
+  // What the game writes beside its records, kept in the storage too (as base64): the best
+  // runs' replays, and the daily cave's best result and replays. The replays can be
+  // downloaded, each by its button (index.html).
+  const BESIDE_RECORDS = ['pyrelle-meilleur.rpl', 'pyrelle-meilleur-nuit.rpl', 'pyrelle-jour.sav',
+                          'pyrelle-jour.rpl', 'pyrelle-jour-nuit.rpl'];
   const REPLAY_FILE = PROGRAM_DIR + '/relecture.rpl';
   const DROPPED_KEY = 'pyrelle.relecture';  // a dropped replay, across the reload it asks for
   const MOST_REPLAY_BYTES = 4 * 1024 * 1024;  // as the game reads at most
+
+  // The zip for game hosts keeps its files for offline play with a service worker, which its
+  // index.html names on this script's tag; the build folder has none, so that a rebuilt game
+  // shows at the next reload.
+  const OFFLINE_WORKER = document.currentScript && document.currentScript.dataset.serviceWorker;
 
   const canvas = document.getElementById('ecran');
   const frame = document.getElementById('cadre');
@@ -110,6 +120,18 @@
   }, true);
   window.addEventListener('gamepadconnected', () => show_touch(false));
 
+  // In a game host's frame the keys that scroll a page scroll neither this one nor the host's
+  // around it, whether the game runs yet or not; a click anywhere on the picture's frame gives
+  // the game the keyboard.
+  const SCROLL_KEYS = new Set(['ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Space',
+                               'PageUp', 'PageDown', 'Home', 'End']);
+  window.addEventListener('keydown', (event) => {
+    if (SCROLL_KEYS.has(event.code) && !event.ctrlKey && !event.metaKey && !event.altKey) {
+      event.preventDefault();
+    }
+  });
+  frame.addEventListener('pointerdown', () => canvas.focus());
+
   document.getElementById('plein-ecran').addEventListener('click', (event) => {
     event.currentTarget.blur();  // Space and Enter belong to the game, not to the button
     if (document.fullscreenElement) {
@@ -135,14 +157,17 @@
     0xfd, 0x0c, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // v128.const 0
     0x1a, 0x0b,                                      // drop, end
   ]);
-  const BUILD = WebAssembly.validate(SIMD_PROBE) ? 'pyrelle' : 'pyrelle-scalar';
+  // Each file by its whole name: the zip for game hosts renames them (scripts/web-zip.mjs).
+  const BUILD = WebAssembly.validate(SIMD_PROBE)
+                    ? {script: 'pyrelle.js', wasm: 'pyrelle.wasm'}
+                    : {script: 'pyrelle-scalar.js', wasm: 'pyrelle-scalar.wasm'};
 
   // The game's WebAssembly, fetched once by the page rather than by Emscripten's loader, which
   // fetches a missing or damaged file a second time and leaves only English for the player.
   // Compiled as it arrives where the server says what it is (browsers then keep the compiled
   // code for the next visit).
   async function instantiate(imports) {
-    const file = BUILD + '.wasm';
+    const file = BUILD.wasm;
     let response;
     try {
       response = await fetch(file);
@@ -175,14 +200,29 @@
     }
   }
 
-  // ?seed=42 plays the cave of that seed, so that a cave can be shared by a link. Only a
-  // decimal number that fits in 64 bits is passed on to the game.
-  function game_arguments() {
-    const seed = new URLSearchParams(window.location.search).get('seed');
-    if (seed === null) return [];
-    if (/^[0-9]{1,20}$/.test(seed) && BigInt(seed) < (1n << 64n)) return ['--seed', seed];
-    tell('Graine ignorée (un nombre entier de 0 à 18446744073709551615) : partie au hasard.');
-    return [];
+  // The game's arguments from the address and the browser's settings. ?seed=42 plays the cave
+  // of that seed, so that a cave can be shared by a link: only a decimal number that fits in
+  // 64 bits is passed on. ?daily plays the day's cave, which has its seed already; ?ghost
+  // shows the best run's firefly as a ghost. A browser set to reduce motion asks the game
+  // for less of it. A replay to watch takes none of these: it plays as it was recorded.
+  function game_arguments(replay) {
+    if (replay) return ['--replay', REPLAY_FILE];
+    const address = new URLSearchParams(window.location.search);
+    const found = [];
+    const seed = address.get('seed');
+    if (address.has('daily')) {
+      found.push('--daily');
+      if (seed !== null) tell('Graine ignorée : la grotte du jour a la sienne.');
+    } else if (seed !== null && /^[0-9]{1,20}$/.test(seed) && BigInt(seed) < (1n << 64n)) {
+      found.push('--seed', seed);
+    } else if (seed !== null) {
+      tell('Graine ignorée (un nombre entier de 0 à 18446744073709551615) : partie au hasard.');
+    }
+    if (address.has('ghost')) found.push('--ghost');
+    if (window.matchMedia && window.matchMedia('(prefers-reduced-motion: reduce)').matches) {
+      found.push('--reduced-motion');
+    }
+    return found;
   }
 
   // The replay to watch, as bytes, or null: one dropped on the page just before it reloaded,
@@ -192,7 +232,7 @@
       const dropped = window.sessionStorage.getItem(DROPPED_KEY);
       if (dropped !== null) {
         window.sessionStorage.removeItem(DROPPED_KEY);
-        return Uint8Array.from(atob(dropped), (c) => c.charCodeAt(0));
+        return from_base64(dropped);
       }
     } catch (e) {
       // No session storage: nothing can have been dropped.
@@ -211,6 +251,15 @@
     }
   }
 
+  function to_base64(bytes) {
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) {
+      text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    }
+    return btoa(text);
+  }
+  const from_base64 = (text) => Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+
   // A .rpl file dropped anywhere on the page: the page starts again to watch it.
   function take_dropped_replays() {
     window.addEventListener('dragover', (event) => event.preventDefault());
@@ -223,10 +272,8 @@
         return;
       }
       file.arrayBuffer().then((buffer) => {
-        let text = '';
-        new Uint8Array(buffer).forEach((b) => { text += String.fromCharCode(b); });
         try {
-          window.sessionStorage.setItem(DROPPED_KEY, btoa(text));
+          window.sessionStorage.setItem(DROPPED_KEY, to_base64(new Uint8Array(buffer)));
         } catch (e) {
           tell('Le navigateur refuse de garder la relecture le temps de recharger la page.');
           return;
@@ -243,7 +290,7 @@
   function storage() {
     try {
       const store = window.localStorage;
-      const probe = RECORDS_KEY + '.essai';
+      const probe = RECORDS + '.essai';
       store.setItem(probe, '1');
       store.removeItem(probe);
       return store;
@@ -252,36 +299,86 @@
     }
   }
 
+  // A kept file as stored: the records as their text (as the page always kept them), any
+  // other as base64.
+  const stored_form = (name, bytes) =>
+    name === RECORDS ? new TextDecoder().decode(bytes) : to_base64(bytes);
+  const file_form = (name, text) => (name === RECORDS ? text : from_base64(text));
+
   // The game keeps its records beside its program file, found through /proc/self/exe: both
-  // are made up in the in-memory file system, the file filled from the storage. The game
-  // saves by renaming a finished temporary over the file; each such rename is copied back.
-  function prepare_records(FS) {
+  // are made up in the in-memory file system, the files kept filled from the storage. The
+  // game saves by renaming a finished temporary over a file; each such rename of a kept file
+  // is copied back.
+  function prepare_kept_files(FS) {
     FS.mkdir(PROGRAM_DIR);
     FS.writeFile(PROGRAM_DIR + '/pyrelle', '');
     FS.symlink(PROGRAM_DIR + '/pyrelle', '/proc/self/exe');
+    const kept = [RECORDS, ...BESIDE_RECORDS];
     const store = storage();
-    if (store) {
-      const saved = store.getItem(RECORDS_KEY);
-      if (saved !== null) FS.writeFile(RECORDS_FILE, saved);
+    for (const name of store ? kept : []) {
+      const saved = store.getItem(name);
+      try {
+        if (saved !== null) FS.writeFile(PROGRAM_DIR + '/' + name, file_form(name, saved));
+      } catch (e) {
+        console.warn(name + ' illisible dans le stockage : ' + e.message);
+      }
     }
     // Said at the first save that cannot be kept, as the desktop says it, and only then.
-    let unsaved_told = false;
+    const told = new Set();
     const rename = FS.rename;
     FS.rename = function (from, to) {
       rename.call(FS, from, to);
-      if (FS.lookupPath(to).path !== RECORDS_FILE) return;
+      const path = FS.lookupPath(to).path;
+      const name = path.slice(PROGRAM_DIR.length + 1);
+      if (path !== PROGRAM_DIR + '/' + name || !kept.includes(name)) return;
+      show_best_runs(FS);
       try {
         if (!store) throw new Error('stockage refusé');
-        store.setItem(RECORDS_KEY, FS.readFile(RECORDS_FILE, {encoding: 'utf8'}));
+        store.setItem(name, stored_form(name, FS.readFile(path)));
       } catch (e) {
-        // Storage refused, or full since: the records stay in memory.
-        console.warn('records non sauvegardés : ' + e.message);
-        if (unsaved_told) return;
-        unsaved_told = true;
-        tell('Records non sauvegardés : le navigateur refuse de les garder. Ils dureront le ' +
-             'temps de cette page.', true);
+        // Storage refused, or full since: the file stays in memory.
+        console.warn(name + ' non sauvegardé : ' + e.message);
+        const records = name === RECORDS;
+        if (told.has(records)) return;
+        told.add(records);
+        tell(records ? 'Records non sauvegardés : le navigateur refuse de les garder. Ils ' +
+                           'dureront le temps de cette page.'
+                     : 'Meilleure partie non sauvegardée : le navigateur refuse de la garder. ' +
+                           'Elle durera le temps de cette page.', true);
       }
     };
+    show_best_runs(FS);
+  }
+
+  // A button for each best run the game has kept, which downloads its replay.
+  const best_run_buttons = document.querySelectorAll('button[data-replay]');
+  function show_best_runs(FS) {
+    for (const button of best_run_buttons) {
+      button.hidden = !FS.analyzePath(PROGRAM_DIR + '/' + button.dataset.replay).exists;
+    }
+  }
+  for (const button of best_run_buttons) {
+    button.addEventListener('click', () => {
+      button.blur();  // Space and Enter belong to the game
+      const name = button.dataset.replay;
+      const bytes = window.Module.FS.readFile(PROGRAM_DIR + '/' + name);
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
+      link.download = name;
+      link.click();
+      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    });
+  }
+
+  // Registered once the game shows its first picture, so that the worker's downloads do not
+  // slow the game's own; only over HTTP(S), where browsers have service workers.
+  function keep_for_offline() {
+    if (!OFFLINE_WORKER || !navigator.serviceWorker ||
+        !/^https?:$/.test(window.location.protocol)) {
+      return;
+    }
+    navigator.serviceWorker.register(OFFLINE_WORKER)
+        .catch((e) => console.warn('pas de jeu hors ligne : ' + e.message));
   }
 
   async function start() {
@@ -293,9 +390,11 @@
   function start_game(replay) {
     let last_error = '';
     window.Module = {
-      arguments: replay ? ['--replay', REPLAY_FILE] : game_arguments(),
+      arguments: game_arguments(replay),
+      soundWorklet: 'sound-worklet.js',  // what plays the sound off this thread
+      onFirstFrame: keep_for_offline,
       preRun: [() => {
-        prepare_records(window.Module.FS);
+        prepare_kept_files(window.Module.FS);
         if (replay) window.Module.FS.writeFile(REPLAY_FILE, replay);
       }],
       onQuit: () => {
@@ -328,11 +427,14 @@
     };
 
     const script = document.createElement('script');
-    script.src = BUILD + '.js';
-    script.onerror = () => tell('Le programme du jeu (' + BUILD + '.js) n\'a pas pu être chargé. ' +
-                                'Rechargez la page ; si rien ne change, le site est incomplet.');
+    script.src = BUILD.script;
+    script.onerror = () => tell('Le programme du jeu (' + BUILD.script + ') n\'a pas pu être ' +
+                                'chargé. Rechargez la page ; si rien ne change, le site est ' +
+                                'incomplet.');
     document.body.appendChild(script);
-    canvas.focus();
+    // The keyboard to the game at once, unless in a host's frame: there the host keeps it
+    // until the game is clicked.
+    if (window.self === window.top) canvas.focus();
   }
 
   start();

@@ -57,11 +57,26 @@ foreach(check simd_cases_check simd_cases_check_scalar)
 endforeach()
 # Emscripten's optimiser needs acorn, which Debian keeps where a Node.js of its own (not
 # Debian's) does not look.
+# The desktop's icon maker, run with Node.js: the page's icons are the desktop's, drawn by the
+# game's own renderer (tools/make_icons.cpp), into icons/<size>x<size>/apps/pyrelle.png.
+add_executable(make_icons_node tools/make_icons.cpp)
+target_link_libraries(make_icons_node PRIVATE pyrelle_game)
+target_link_options(make_icons_node PRIVATE ${PYRELLE_NODE_LINK_OPTIONS})
+set(PYRELLE_WEB_ICONS)
+foreach(size 16 32 48 64 128 256)
+  list(APPEND PYRELLE_WEB_ICONS ${CMAKE_BINARY_DIR}/icons/${size}x${size}/apps/pyrelle.png)
+endforeach()
+add_custom_command(OUTPUT ${PYRELLE_WEB_ICONS}
+                   COMMAND ${NODE_JS_EXECUTABLE} $<TARGET_FILE:make_icons_node>
+                           ${CMAKE_BINARY_DIR}/icons pyrelle
+                   DEPENDS make_icons_node VERBATIM)
+add_custom_target(web_icons ALL DEPENDS ${PYRELLE_WEB_ICONS})
+
 set_property(TARGET pyrelle pyrelle_scalar pyrelle_node pyrelle_node_scalar float_math_cases_check
-                    simd_cases_check simd_cases_check_scalar
+                    simd_cases_check simd_cases_check_scalar make_icons_node
              PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
 
-set(PYRELLE_PAGE_FILES index.html pyrelle.css page.js)
+set(PYRELLE_PAGE_FILES index.html pyrelle.css page.js sound-worklet.js pyrelle.webmanifest)
 set(PYRELLE_PAGE_OUTPUTS)
 foreach(file ${PYRELLE_PAGE_FILES})
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${file}
@@ -71,3 +86,17 @@ foreach(file ${PYRELLE_PAGE_FILES})
   list(APPEND PYRELLE_PAGE_OUTPUTS ${CMAKE_BINARY_DIR}/${file})
 endforeach()
 add_custom_target(web_page ALL DEPENDS ${PYRELLE_PAGE_OUTPUTS})
+
+# The zip for game hosts, pyrelle-web-<version>.zip: the page and both builds with index.html at
+# its root, each other file named after its content (pyrelle.3f9a1c2b.wasm) so that a script
+# kept in a cache never meets a newer WebAssembly, and a service worker that keeps them all for
+# offline play (scripts/web-zip.mjs). The folder itself keeps the plain names.
+set(PYRELLE_WEB_ZIP ${CMAKE_BINARY_DIR}/pyrelle-web-${PROJECT_VERSION}.zip)
+add_custom_command(OUTPUT ${PYRELLE_WEB_ZIP}
+                   COMMAND ${NODE_JS_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/web-zip.mjs
+                           ${CMAKE_BINARY_DIR} ${PYRELLE_WEB_ZIP}
+                   DEPENDS pyrelle pyrelle_scalar ${PYRELLE_PAGE_OUTPUTS} ${PYRELLE_WEB_ICONS}
+                           ${PROJECT_SOURCE_DIR}/scripts/web-zip.mjs
+                           ${PROJECT_SOURCE_DIR}/web/service-worker.js
+                   VERBATIM)
+add_custom_target(web_zip ALL DEPENDS ${PYRELLE_WEB_ZIP})

@@ -4,57 +4,21 @@
 //   REFERENCE_DIR holds title.png (pyrelle --seed 42 --headless 0 --idle without records) and
 //   title-records.png (the same with the records of records.sav beside the program).
 import {execFileSync} from 'node:child_process';
-import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
-import {join} from 'node:path';
+import {dirname, join} from 'node:path';
+import {fileURLToPath} from 'node:url';
 
-import puppeteer from 'puppeteer-core';
+import {check, differences_from, failures, HEIGHT, hud_shown, launch, open_page as open_in,
+        pause, wait_for, WIDTH} from './browser.mjs';
 
 const [url, references] = process.argv.slice(2);
 const SEED = 42;
-const WIDTH = 320;
-const HEIGHT = 180;
 const NOTICE = [0xe6, 0xdc, 0xc8];     // "Son coupé" at full strength
 const PAUSE = [0xff, 0xe1, 0x78];      // "PAUSE"
 
-let failures = 0;
-function check(ok, what) {
-  console.log(`${ok ? 'ok' : 'ÉCHEC'} - ${what}`);
-  if (!ok) failures += 1;
-  return ok;
-}
-
-const profile = mkdtempSync(join(tmpdir(), 'pyrelle-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: process.env.PYRELLE_CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  userDataDir: profile,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         '--autoplay-policy=user-gesture-required',
-         '--force-color-profile=srgb'],  // screenshots in the canvas's own colours
-});
-
-// A page with every console error, uncaught exception and failed request gathered.
-async function open_page(problems, before) {
-  const page = await browser.newPage();
-  await page.setViewport({width: 1280, height: 800});
-  page.on('console', (m) => {
-    if (m.type() === 'error') problems.push(`console : ${m.text()}`);
-  });
-  page.on('pageerror', (e) => problems.push(`exception : ${e.message}`));
-  page.on('requestfailed', (r) => problems.push(`requête : ${r.url()} ${r.failure()?.errorText}`));
-  page.on('response', (r) => {
-    if (r.status() >= 400) problems.push(`réponse ${r.status()} : ${r.url()}`);
-  });
-  if (before) await page.evaluateOnNewDocument(before);
-  return page;
-}
-
-// Waits for a condition in the page, 30 s at most; says which.
-const wait_for = (page, fn, what, ...args) =>
-  page.waitForFunction(fn, {timeout: 30000, polling: 50}, ...args)
-      .then(() => check(true, what), () => check(false, `${what} (attendu 30 s)`));
+const {browser, close} = await launch();
+const open_page = (problems, before) => open_in(browser, problems, before);
 
 // The live picture, as [r, g, b] per pixel (row-major).
 async function picture(page) {
@@ -66,34 +30,6 @@ async function picture(page) {
 }
 const pixel = (rgba, x, y) => rgba.slice((y * WIDTH + x) * 4, (y * WIDTH + x) * 4 + 3);
 const same = (a, b) => a[0] === b[0] && a[1] === b[1] && a[2] === b[2];
-
-// The reference PNG read by the browser's own decoder, then every third pixel (the desktop
-// writes its pictures 3 times enlarged), compared with the page's first picture.
-async function differences_from(page, png_path) {
-  const data = readFileSync(png_path).toString('base64');
-  return page.evaluate(async (data, width, height) => {
-    const bytes = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
-    const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
-                                           {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
-    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
-    const context = canvas.getContext('2d');
-    context.drawImage(bitmap, 0, 0);
-    const big = context.getImageData(0, 0, bitmap.width, bitmap.height).data;
-    const first = Module.firstFrame;
-    if (bitmap.width !== width * 3 || bitmap.height !== height * 3) return ['taille ' + bitmap.width];
-    const found = [];
-    for (let y = 0; y < height; ++y) {
-      for (let x = 0; x < width; ++x) {
-        const o = (y * width + x) * 4;
-        const r = (3 * y * bitmap.width + 3 * x) * 4;
-        if (first[o] !== big[r] || first[o + 1] !== big[r + 1] || first[o + 2] !== big[r + 2]) {
-          found.push(`(${x}, ${y}) : ${first.slice(o, o + 3)} au lieu de ${big.slice(r, r + 3)}`);
-        }
-      }
-    }
-    return found;
-  }, data, WIDTH, HEIGHT);
-}
 
 // Share of the picture's pixels that changed while `during` ran.
 async function change_during(page, during) {
@@ -108,7 +44,6 @@ async function change_during(page, during) {
   }
   return changed / (WIDTH * HEIGHT);
 }
-const pause = (ms) => new Promise((done) => setTimeout(done, ms));
 
 // The change over 600 ms without input, once the firefly and the camera have come to rest: a
 // slow page steps the game slowly, so no fixed pause is enough. 10 s at most.
@@ -134,18 +69,6 @@ async function hold(page, press, release, ms) {
   await pause(ms);
   await release();
 }
-
-// The energy bar's frame, from (5, 5) to (68, 11): its outline, and its dark inside around the
-// bar (which runs from (7, 7)).
-const hud_shown = () => {
-  const c = document.getElementById('ecran').getContext('2d');
-  const is = ([x, y], colour) => {
-    const p = c.getImageData(x, y, 1, 1).data;
-    return p[0] === (colour >> 16) && p[1] === ((colour >> 8) & 255) && p[2] === (colour & 255);
-  };
-  return [[5, 5], [68, 5], [5, 11], [68, 11]].every((p) => is(p, 0x504660)) &&
-         [[6, 6], [67, 6], [6, 10], [67, 10]].every((p) => is(p, 0x0c0a12));
-};
 
 // "Son coupé" in the corner, in its colour at full strength.
 const notice_shown = (colour) => {
@@ -305,6 +228,31 @@ try {
   await wait_for(page, () => Module.audioContext && Module.audioContext.state === 'running' &&
                              Module.audioFrames > 0, 'le son qui joue après la première touche');
 
+  // 3b. The sound plays on the audio thread from samples queued ahead: the page's thread held
+  //     busy 120 ms at a time is not heard (no render quantum finds the queue dry), and the
+  //     samples played keep up with the audio clock through the stalls.
+  check(await page.evaluate(() => Module.audioNode instanceof AudioWorkletNode),
+        'le son passe par un AudioWorklet');
+  await wait_for(page, () => Module.audioFrames > Module.audioContext.sampleRate / 2,
+                 'une demi-seconde de son jouée');
+  const clock = () => page.evaluate(() => [Module.audioFrames, Module.audioUnderruns,
+                                           Module.audioContext.currentTime,
+                                           Module.audioContext.sampleRate]);
+  const [played_before, underruns_before, time_before] = await clock();
+  for (let stall = 0; stall < 5; ++stall) {
+    await page.evaluate(() => {
+      const end = performance.now() + 120;
+      while (performance.now() < end) { /* the page's thread held */ }
+    });
+    await pause(300);
+  }
+  await pause(500);
+  const [played_after, underruns_after, time_after, rate] = await clock();
+  const heard = (played_after - played_before) / ((time_after - time_before) * rate);
+  check(underruns_before === 0 && underruns_after === 0,
+        `5 arrêts de 120 ms du fil de la page : aucun manque de son (${underruns_after})`);
+  check(heard > 0.9, `le son joué suit l'horloge audio (${(100 * heard).toFixed(0)} %)`);
+
   // 4. Held keys move the picture (the camera follows the firefly); idle, it barely changes.
   // Each against as long a time without a key, once the picture has settled.
   const moved = async (name, press, release) => {
@@ -357,6 +305,61 @@ try {
   await wait_for(page, () => window.Module && Module.firstFrame, 'Entrée relance le jeu');
   check(problems.length === 0, `aucune erreur dans la page${problems.length ? ' : ' + problems.join(' ; ') : ''}`);
   await page.close();
+
+  // Mute and the volume act in the synthesizer, upstream of the worklet's queue: the samples
+  // sent to it are silent once M is pressed, and once "-" has turned the volume down to
+  // nothing, while flashes (Space) that are heard otherwise go on. Each chunk's loudest
+  // sample is noted as the page sends it.
+  const sound_problems = [];
+  const sound = await open_page(sound_problems, () => {
+    window.chunkPeaks = [];
+    const post = MessagePort.prototype.postMessage;
+    MessagePort.prototype.postMessage = function (data, ...rest) {
+      if (data instanceof Float32Array) {
+        window.chunkPeaks.push(data.reduce((peak, v) => Math.max(peak, Math.abs(v)), 0));
+      }
+      return post.call(this, data, ...rest);
+    };
+  });
+  await sound.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(sound, () => window.Module && Module.firstFrame, 'une image (volume)');
+  await sound.keyboard.press('Enter', {delay: 80});
+  await wait_for(sound, hud_shown, 'le HUD (volume)');
+  // The loudest sample sent while Space flashes for 1.5 s, from 300 ms (more than the
+  // queue's lead) after `change`.
+  const loudest_after = async (change) => {
+    await change();
+    await pause(300);
+    const from = await sound.evaluate(() => chunkPeaks.length);
+    for (let flash = 0; flash < 5; ++flash) {
+      await sound.keyboard.press('Space', {delay: 80});
+      await pause(220);
+    }
+    return sound.evaluate((from) => Math.max(0, ...chunkPeaks.slice(from)), from);
+  };
+  const typed = (code, text, times = 1) => async () => {
+    for (let i = 0; i < times; ++i) {
+      await key(sound, 'down', code, text);
+      await key(sound, 'up', code, text);
+      await pause(60);
+    }
+  };
+  const sound_cases = [
+    // what, the change, heard after it
+    ['au départ', async () => {}, true],
+    ['après M', typed('KeyM', 'm'), false],
+    ['après M à nouveau', typed('KeyM', 'm'), true],
+    ['après « - » douze fois', typed('Minus', '-', 12), false],
+    ['après « + » trois fois', typed('Equal', '+', 3), true],
+  ];
+  for (const [name, change, heard] of sound_cases) {
+    const loudest = await loudest_after(change);
+    check(heard ? loudest > 0.001 : loudest === 0,
+          `son ${name} : ${heard ? 'entendu' : 'muet'} (échantillon le plus fort ${loudest.toFixed(4)})`);
+  }
+  check(sound_problems.length === 0,
+        `volume sans erreur${sound_problems.length ? ' : ' + sound_problems.join(' ; ') : ''}`);
+  await sound.close();
 
   // A gamepad of the standard layout, as the browser's Gamepad API shows it: A starts a run,
   // the d-pad flies, Back asks for mute and Start pauses.
@@ -541,7 +544,12 @@ try {
             `${name} : le WebAssembly est demandé une fois (${JSON.stringify(wasm)})`);
     }
     if (name === 'sans WebAssembly') {
-      check(!scripts.some((u) => /pyrelle(-scalar)?\.js$/.test(u)), `${name} : le jeu n'est pas chargé`);
+      // index.html preloads the game's script: fetched, but never run.
+      const run = await tab.evaluate(() => [!!window.Module,
+                                            !!document.querySelector('script[src^="pyrelle"]')]);
+      const fetched = scripts.filter((u) => /pyrelle(-scalar)?\.js$/.test(u)).map((u) => u.slice(url.length));
+      check(!run[0] && !run[1] && fetched.join(' ') === 'pyrelle.js',
+            `${name} : le jeu n'est pas lancé (Module ${run[0]}, script ${run[1]}, préchargé : ${fetched})`);
     }
     await tab.close();
   }
@@ -562,6 +570,21 @@ try {
   check(said.length === 1 && mute_problems.length === 0,
         `sans Web Audio : ${JSON.stringify(said)} ${mute_problems.join(' ; ')}`);
   await mute.close();
+
+  // No AudioWorklet (older browsers): the sound plays from a ScriptProcessorNode instead.
+  const old_problems = [];
+  const old = await open_page(old_problems, () => {
+    delete window.AudioWorkletNode;
+  });
+  await old.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  await wait_for(old, () => window.Module && Module.firstFrame, 'une image sans AudioWorklet');
+  await old.keyboard.press('Enter', {delay: 80});
+  await wait_for(old, () => Module.audioNode instanceof ScriptProcessorNode &&
+                            Module.audioContext.state === 'running' && Module.audioFrames > 0,
+                 'sans AudioWorklet : le son joue par un ScriptProcessorNode');
+  check(old_problems.length === 0,
+        `sans AudioWorklet sans erreur${old_problems.length ? ' : ' + old_problems.join(' ; ') : ''}`);
+  await old.close();
 
   // 11. A replay named in the address plays in the page, from the desktop's first picture; a
   //     replay file dropped on the page does the same; one that cannot be fetched leaves a
@@ -635,8 +658,12 @@ try {
       check(differences.length === 0, `${name} : la première image est celle du jeu de bureau` +
             (differences.length ? ` : ${differences.length} pixels diffèrent` : ''));
     }
-    check(loaded.join(' ') === `${build}.js ${build}.wasm`,
-          `${name} : la page charge ${build}.js et ${build}.wasm (chargés : ${loaded.join(' ')})`);
+    // index.html preloads the build with SIMD: the page's own requests for it must be the
+    // preloads' (the same mode and credentials), and the other build is asked for once more.
+    const wanted = [...new Set(['pyrelle.js', 'pyrelle.wasm', `${build}.js`, `${build}.wasm`])];
+    check(loaded.sort().join(' ') === wanted.sort().join(' '),
+          `${name} : la page charge ${build}.js et ${build}.wasm, chaque fichier une fois ` +
+          `(chargés : ${loaded.join(' ')})`);
     if (build === 'pyrelle') {
       const probes = await tab.evaluate(() => window.probes);
       let simd = 0;
@@ -653,9 +680,129 @@ try {
           `${name} sans erreur${build_problems.length ? ' : ' + build_problems.join(' ; ') : ''}`);
     await tab.close();
   }
+
+  // 13. The best runs' replays, and the other files the game writes beside its records, are
+  //     kept in the storage (as base64) and put back beside the program at start. A button
+  //     shows for each best run kept, and only then; it downloads the same bytes. A best run
+  //     the game saves (a finished file renamed over it, as the game does) is stored at once,
+  //     its button shown, and both are there again after a reload.
+  const kept_problems = [];
+  const kept = await open_page(kept_problems);
+  const downloads = mkdtempSync(join(tmpdir(), 'pyrelle-telechargements-'));
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+  const replays = join(dirname(fileURLToPath(import.meta.url)), '../data/replays');
+  const day = readFileSync(join(replays, 'descent.rpl'));
+  const night = readFileSync(join(replays, 'night-run.rpl'));
+  const daily = Buffer.from('jour=2026-12-10\nbest_time=61.25\n');
+  const KEPT = ['pyrelle.sav', 'pyrelle-meilleur.rpl', 'pyrelle-meilleur-nuit.rpl',
+                'pyrelle-jour.sav', 'pyrelle-jour.rpl', 'pyrelle-jour-nuit.rpl'];
+  // The storage holding exactly `stored` (name -> bytes) of the kept files, then a reload.
+  const start_with = async (stored) => {
+    await kept.evaluate((names, stored) => {
+      for (const name of names) localStorage.removeItem(name);
+      for (const [name, base64] of Object.entries(stored)) localStorage.setItem(name, base64);
+    }, KEPT, Object.fromEntries(Object.entries(stored).map(([n, b]) => [n, b.toString('base64')])));
+    await kept.reload({waitUntil: 'load'});
+    await kept.waitForFunction(() => window.Module && Module.firstFrame, {timeout: 30000})
+        .catch(() => {});
+  };
+  // The buttons shown, and each kept file's bytes beside the program (base64), or null.
+  const shown = () => kept.evaluate((names) => {
+    const buttons = Array.from(document.querySelectorAll('button[data-replay]'))
+                         .filter((b) => !b.hidden && b.offsetWidth > 0).map((b) => b.dataset.replay);
+    const files = {};
+    for (const name of names) {
+      const path = '/pyrelle/' + name;
+      files[name] = Module.FS.analyzePath(path).exists
+          ? btoa(String.fromCharCode(...Module.FS.readFile(path))) : null;
+    }
+    return {buttons, files};
+  }, KEPT);
+  await kept.goto(`${url}?seed=${SEED}`, {waitUntil: 'load'});
+  const kept_cases = [
+    // files stored, buttons shown
+    [{}, []],
+    [{'pyrelle-meilleur.rpl': day}, ['pyrelle-meilleur.rpl']],
+    [{'pyrelle-meilleur-nuit.rpl': night, 'pyrelle-jour.rpl': day, 'pyrelle-jour.sav': daily},
+     ['pyrelle-meilleur-nuit.rpl', 'pyrelle-jour.rpl']],
+    [{'pyrelle-jour-nuit.rpl': night}, ['pyrelle-jour-nuit.rpl']],
+  ];
+  for (const [stored, buttons] of kept_cases) {
+    await start_with(stored);
+    const found = await shown();
+    const names = Object.keys(stored).join(', ') || 'rien';
+    check(found.buttons.join(' ') === buttons.join(' '),
+          `stockage : ${names} : boutons ${JSON.stringify(found.buttons)}`);
+    const wrong = KEPT.filter((n) => found.files[n] !== (stored[n] ? stored[n].toString('base64') : null));
+    check(wrong.length === 0, `stockage : ${names} : les fichiers à côté du programme` +
+          (wrong.length ? ` (faux : ${wrong.join(', ')})` : ''));
+  }
+  // The last case's button downloads the stored replay.
+  await kept.click('button[data-replay="pyrelle-jour-nuit.rpl"]');
+  const downloaded = join(downloads, 'pyrelle-jour-nuit.rpl');
+  const deadline = Date.now() + 10000;
+  while (!(existsSync(downloaded) && readFileSync(downloaded).length >= night.length) &&
+         Date.now() < deadline) {
+    await pause(100);
+  }
+  check(existsSync(downloaded) && readFileSync(downloaded).equals(night),
+        `« Télécharger la meilleure partie du jour, de nuit » donne ${existsSync(downloaded) ?
+          readFileSync(downloaded).length : 0} octets, ceux du stockage (${night.length})`);
+  // A best run saved by the game.
+  await start_with({});
+  await kept.evaluate((base64) => {
+    Module.FS.writeFile('/pyrelle/meilleure.tmp', Uint8Array.from(atob(base64), (c) => c.charCodeAt(0)));
+    Module.FS.rename('/pyrelle/meilleure.tmp', '/pyrelle/pyrelle-meilleur.rpl');
+  }, day.toString('base64'));
+  const saved = await kept.evaluate(() => localStorage.getItem('pyrelle-meilleur.rpl'));
+  let now = await shown();
+  check(saved === day.toString('base64') && now.buttons.join(' ') === 'pyrelle-meilleur.rpl',
+        `une meilleure partie enregistrée par le jeu est gardée et son bouton montré (${now.buttons})`);
+  await kept.reload({waitUntil: 'load'});
+  await wait_for(kept, () => window.Module && Module.firstFrame, 'une image après la meilleure partie');
+  now = await shown();
+  check(now.files['pyrelle-meilleur.rpl'] === day.toString('base64') &&
+        now.buttons.join(' ') === 'pyrelle-meilleur.rpl',
+        'la meilleure partie est encore là après rechargement');
+  check(kept_problems.length === 0,
+        `meilleures parties sans erreur${kept_problems.length ? ' : ' + kept_problems.join(' ; ') : ''}`);
+  await cdp.detach();
+  await kept.close();
+  rmSync(downloads, {recursive: true, force: true});
+
+  // 14. The address's options and the browser's motion setting, as the game's arguments
+  //     (what the game does with them is its own tests' business): a replay takes none.
+  const option_cases = [
+    // address, reduce motion, arguments, notice
+    [`?seed=${SEED}`, false, ['--seed', `${SEED}`], ''],
+    ['?daily', false, ['--daily'], ''],
+    ['?ghost', false, ['--ghost'], ''],
+    ['?seed=7&ghost', false, ['--seed', '7', '--ghost'], ''],
+    [`?daily&seed=${SEED}&ghost`, false, ['--daily', '--ghost'],
+     'Graine ignorée : la grotte du jour a la sienne.'],
+    ['?seed=-1&ghost', false, ['--ghost'], 'Graine ignorée (un nombre entier'],
+    [`?seed=${SEED}`, true, ['--seed', `${SEED}`, '--reduced-motion'], ''],
+    ['?replay=relectures/descent.rpl&daily&ghost', true, ['--replay', '/pyrelle/relecture.rpl'], ''],
+  ];
+  for (const [query, reduce, wanted, notice] of option_cases) {
+    const tab = await open_page([]);
+    await tab.emulateMediaFeatures([{name: 'prefers-reduced-motion',
+                                     value: reduce ? 'reduce' : 'no-preference'}]);
+    await tab.goto(`${url}${query}`, {waitUntil: 'load'});
+    await tab.waitForFunction(() => window.Module && Module.arguments, {timeout: 30000})
+        .catch(() => {});
+    const [given, said] = await tab.evaluate(() => [
+      window.Module ? Module.arguments : null,
+      document.getElementById('avis').hidden ? '' : document.getElementById('avis').textContent]);
+    const name = `${query}${reduce ? ', mouvements réduits' : ''}`;
+    check(JSON.stringify(given) === JSON.stringify(wanted),
+          `${name} : arguments du jeu ${JSON.stringify(given)}`);
+    check(notice ? said.startsWith(notice) : !said.startsWith('Graine'), `${name} : avis « ${said} »`);
+    await tab.close();
+  }
 } finally {
-  await browser.close();
-  rmSync(profile, {recursive: true, force: true});
+  await close();
 }
 console.log(failures === 0 ? 'web: ok' : `web: ${failures} échec(s)`);
 process.exit(failures === 0 ? 0 : 1);

@@ -1,7 +1,7 @@
 // The browser sound output (the desktop one is platform/alsa/audio.cpp): Web Audio.
 // Browsers refuse sound before the player has pressed a key or clicked, so the audio context
-// is made at the first such gesture; a ScriptProcessorNode then asks for each buffer of
-// samples, rendered by the same synthesizer.
+// is made at the first such gesture; the same synthesizer renders the samples on the page's
+// thread, and an AudioWorklet plays them (web/sound-worklet.js).
 #include <emscripten.h>
 
 #include <cstdio>
@@ -27,33 +27,79 @@ EM_JS(bool, web_audio_exists, (), {
 });
 // clang-format on
 
-// At the first key press, click or touch: the context, a node that asks the game for samples
-// (the same mono sample on every channel), and a console line if the browser says no.
+// At the first key press, click or touch: the context, then what plays the samples (the same
+// mono sample on every channel), and a console line if the browser says no. The page names the
+// worklet's file (Module.soundWorklet): there the samples play on the audio thread from a
+// queue this thread keeps about 200 ms ahead, topped up each time the worklet says what it
+// played; where the browser has no AudioWorklet, or the file cannot be loaded, a
+// ScriptProcessorNode asks this thread for each buffer instead. Module.audioFrames counts the
+// samples played, Module.audioUnderruns the worklet's render quanta that found its queue dry.
 // clang-format off
 EM_JS(void, start_on_first_gesture, (), {
+    const LEAD_SECONDS = 0.2;
     const gestures = [ 'keydown', 'mousedown', 'pointerdown', 'touchstart' ];
+    const connect = (context, node) => {
+        node.connect(context.destination);
+        Module.audioNode = node;
+    };
+    const start_processor = (context) => {
+        const node = context.createScriptProcessor(2048, 0, 2);
+        node.onaudioprocess = (event) => {
+            const out = event.outputBuffer;
+            const at = Module._pyrelle_audio_fill(out.length) >> 2;
+            for (let c = 0; c < out.numberOfChannels; ++c) {
+                const channel = out.getChannelData(c);
+                if (at) channel.set(HEAPF32.subarray(at, at + out.length));
+                else channel.fill(0);
+            }
+            Module.audioFrames += out.length;
+        };
+        connect(context, node);
+    };
+    const start_worklet = async (context) => {
+        await context.audioWorklet.addModule(Module.soundWorklet);
+        const lead = Math.round(context.sampleRate * LEAD_SECONDS);
+        const node = new AudioWorkletNode(context, 'pyrelle-son', {
+            numberOfInputs : 0,
+            outputChannelCount : [2],
+            processorOptions : {start : lead},
+        });
+        let sent = 0;
+        const top_up = () => {
+            const wanted = lead - (sent - Module.audioFrames);
+            if (wanted <= 0) return;
+            const at = Module._pyrelle_audio_fill(wanted) >> 2;
+            const chunk = at ? HEAPF32.slice(at, at + wanted) : new Float32Array(wanted);
+            node.port.postMessage(chunk, [chunk.buffer]);
+            sent += wanted;
+        };
+        node.port.onmessage = (event) => {
+            Module.audioFrames = event.data.played;
+            Module.audioUnderruns = event.data.underruns;
+            top_up();
+        };
+        top_up();
+        connect(context, node);
+    };
     const start = () => {
         gestures.forEach((g) => window.removeEventListener(g, start, true));
         try {
             const Context = window.AudioContext || window.webkitAudioContext;
             const context = new Context();
-            const node = context.createScriptProcessor(2048, 0, 2);
             Module._pyrelle_audio_started(context.sampleRate);
             Module.audioFrames = 0;
-            node.onaudioprocess = (event) => {
-                const out = event.outputBuffer;
-                const at = Module._pyrelle_audio_fill(out.length) >> 2;
-                for (let c = 0; c < out.numberOfChannels; ++c) {
-                    const channel = out.getChannelData(c);
-                    if (at) channel.set(HEAPF32.subarray(at, at + out.length));
-                    else channel.fill(0);
-                }
-                Module.audioFrames += out.length;
-            };
-            node.connect(context.destination);
+            Module.audioUnderruns = 0;
             context.resume();
             Module.audioContext = context;
-            Module.audioNode = node;
+            if (!Module.soundWorklet || !context.audioWorklet ||
+                typeof AudioWorkletNode === 'undefined') {
+                start_processor(context);
+                return;
+            }
+            start_worklet(context).catch((e) => {
+                console.warn('son sans AudioWorklet : ' + e.message);
+                start_processor(context);
+            });
         } catch (e) {
             console.warn('son désactivé : ' + e.message);
         }
