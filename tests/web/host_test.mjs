@@ -163,9 +163,20 @@ try {
   const frame = await (await host.$('#jeu')).contentFrame();
   await wait_for(frame, () => window.Module && Module.firstFrame, 'le jeu dans le cadre de l\'hôte');
   await host.keyboard.press('PageDown');
-  await host.waitForFunction(() => window.scrollY > 0, {timeout: 3000}).catch(() => {});
-  check(await host.evaluate(() => window.scrollY) > 0, 'la page de l\'hôte défile (Page suivante)');
-  await host.evaluate(() => window.scrollTo(0, 0));
+  // Scrolled smoothly: once it has come to rest, back to the top (where the frame is clicked).
+  const at_rest = async () => {
+    let last = -1;
+    for (let i = 0; i < 50; ++i) {
+      const now = await host.evaluate(() => window.scrollY);
+      if (now === last) return now;
+      last = now;
+      await pause(150);
+    }
+    return last;
+  };
+  check(await at_rest() > 0, 'la page de l\'hôte défile (Page suivante)');
+  await host.evaluate(() => window.scrollTo({top: 0, behavior: 'instant'}));
+  check(await at_rest() === 0, 'et revient en haut');
   const box = await (await host.$('#jeu')).boundingBox();
   await host.mouse.click(box.x + box.width / 2, box.y + box.height / 3);
   for (const key of ['ArrowDown', 'PageDown', 'End', 'ArrowRight', 'Space']) {
