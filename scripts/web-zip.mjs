@@ -16,7 +16,7 @@ if (!site || !zip) {
 }
 
 // Files that name no other, then those that do, each after the ones it names.
-const ICONS = [16, 32, 48, 64, 128, 256].map((n) => `icons/${n}x${n}/apps/pyrelle.png`);
+const ICONS = [16, 32, 48, 64, 128, 192, 256, 512].map((n) => `icons/${n}x${n}/apps/pyrelle.png`);
 const LEAVES = ['pyrelle.js', 'pyrelle.wasm', 'pyrelle-scalar.js', 'pyrelle-scalar.wasm',
                 'pyrelle.css', 'sound-worklet.js', ...ICONS];
 const NAMING = ['pyrelle.webmanifest', 'page.js'];

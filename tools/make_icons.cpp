@@ -1,10 +1,14 @@
 // Draws the game's icon with the game's own renderer: the firefly as it flies, on the cave
 // around it, a 16 x 16 crop enlarged to every size the desktop asks for, written with the
-// game's PNG writer into DIR/<size>x<size>/apps/NAME.png.
-// Usage: make_icons DIR NAME
+// game's PNG writer into DIR/<size>x<size>/apps/NAME.png: the desktop's sizes, or the sizes
+// given (multiples of 16: the web page also wants 192 and 512 to be installable).
+// Usage: make_icons DIR NAME [SIZE...]
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <vector>
 
 #include "engine/png.hpp"
 #include "game/generate.hpp"
@@ -14,7 +18,7 @@ namespace {
 
 constexpr std::uint64_t kIconSeed = 11;  // a start with rock close by on two sides
 constexpr std::int32_t kIconPixels = 16;
-constexpr std::uint32_t kScales[] = {1, 2, 3, 4, 8, 16};  // 16 to 256 pixels
+constexpr std::uint32_t kDesktopSizes[] = {16, 32, 48, 64, 128, 256};
 
 // The first open cell, row by row, with rock to its left and below: a corner of the cave.
 pyrelle::Vec2 corner(const pyrelle::Cave& cave) {
@@ -48,16 +52,31 @@ pyrelle::Canvas draw_icon() {
     return icon;
 }
 
+// The sizes asked for after DIR and NAME, or the desktop's; nothing when one is not a positive
+// multiple of the icon's 16 pixels.
+std::vector<std::uint32_t> sizes_wanted(int argc, char** argv) {
+    if (argc == 3) return {std::begin(kDesktopSizes), std::end(kDesktopSizes)};
+    std::vector<std::uint32_t> sizes;
+    for (int i = 3; i < argc; ++i) {
+        const unsigned long size = std::strtoul(argv[i], nullptr, 10);
+        if (size == 0 || size % kIconPixels != 0 || size > 4096) return {};
+        sizes.push_back(static_cast<std::uint32_t>(size));
+    }
+    return sizes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make_icons DIR NAME\n");
+    const std::vector<std::uint32_t> sizes =
+        argc >= 3 ? sizes_wanted(argc, argv) : std::vector<std::uint32_t>{};
+    if (sizes.empty()) {
+        std::fprintf(stderr, "usage: make_icons DIR NAME [SIZE...] (multiples of 16)\n");
         return 2;
     }
     const pyrelle::Canvas icon = draw_icon();
-    for (std::uint32_t scale : kScales) {
-        const std::uint32_t size = kIconPixels * scale;
+    for (const std::uint32_t size : sizes) {
+        const std::uint32_t scale = size / kIconPixels;
         const std::filesystem::path dir = std::filesystem::path(argv[1]) /
                                           (std::to_string(size) + "x" + std::to_string(size)) /
                                           "apps";

@@ -55,23 +55,25 @@ foreach(check simd_cases_check simd_cases_check_scalar)
   target_include_directories(${check} PRIVATE src)
   target_link_options(${check} PRIVATE -sENVIRONMENT=node -sSINGLE_FILE=1 -sEXIT_RUNTIME=1)
 endforeach()
-# Emscripten's optimiser needs acorn, which Debian keeps where a Node.js of its own (not
-# Debian's) does not look.
 # The desktop's icon maker, run with Node.js: the page's icons are the desktop's, drawn by the
 # game's own renderer (tools/make_icons.cpp), into icons/<size>x<size>/apps/pyrelle.png.
 add_executable(make_icons_node tools/make_icons.cpp)
 target_link_libraries(make_icons_node PRIVATE pyrelle_game)
 target_link_options(make_icons_node PRIVATE ${PYRELLE_NODE_LINK_OPTIONS})
 set(PYRELLE_WEB_ICONS)
-foreach(size 16 32 48 64 128 256)
+# The desktop's sizes, and 192 and 512, which browsers want of an installable page.
+set(PYRELLE_WEB_ICON_SIZES 16 32 48 64 128 192 256 512)
+foreach(size ${PYRELLE_WEB_ICON_SIZES})
   list(APPEND PYRELLE_WEB_ICONS ${CMAKE_BINARY_DIR}/icons/${size}x${size}/apps/pyrelle.png)
 endforeach()
 add_custom_command(OUTPUT ${PYRELLE_WEB_ICONS}
                    COMMAND ${NODE_JS_EXECUTABLE} $<TARGET_FILE:make_icons_node>
-                           ${CMAKE_BINARY_DIR}/icons pyrelle
+                           ${CMAKE_BINARY_DIR}/icons pyrelle ${PYRELLE_WEB_ICON_SIZES}
                    DEPENDS make_icons_node VERBATIM)
 add_custom_target(web_icons ALL DEPENDS ${PYRELLE_WEB_ICONS})
 
+# Emscripten's optimiser needs acorn, which Debian keeps where a Node.js of its own (not
+# Debian's) does not look.
 set_property(TARGET pyrelle pyrelle_scalar pyrelle_node pyrelle_node_scalar float_math_cases_check
                     simd_cases_check simd_cases_check_scalar make_icons_node
              PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")

@@ -24,6 +24,6 @@ cp "$bin" "$work/plain/pyrelle"
 "$work/plain/pyrelle" --seed 42 --headless 0 --idle --shot "$work/title.png" 2>/dev/null ||
     fail "image de référence"
 if [ -n "$tools" ] && [ -x "$tools/make_icons" ]; then
-    "$tools/make_icons" "$work/icons" pyrelle || fail "icônes du bureau"
+    "$tools/make_icons" "$work/icons" pyrelle 16 32 48 64 128 192 256 512 || fail "icônes du bureau"
 fi
 timeout 240 node "$repo/tests/web/host_test.mjs" "$zip" "$work"

@@ -94,7 +94,7 @@ try {
         (missing.length + stale.length ? ` ; manquent ${missing} ; anciens noms ${stale}` : ''));
   const icons = join(references, 'icons');
   if (existsSync(icons)) {
-    const differ = [16, 32, 48, 64, 128, 256].filter((n) => {
+    const differ = [16, 32, 48, 64, 128, 192, 256, 512].filter((n) => {
       const icon = `icons/${n}x${n}/apps/pyrelle.png`;
       return !readFileSync(join(icons, `${n}x${n}/apps/pyrelle.png`))
                   .equals(readFileSync(join(game, named(icon))));
