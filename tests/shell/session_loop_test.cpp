@@ -105,5 +105,22 @@ TEST(SessionLoop, LosingTheFocusPausesAWatchedReplayUntilEnter) {
     EXPECT_FALSE(viewer.step(pressing(&Keys::escape), kStep));
 }
 
+// G reaches the game of a player; a replay being watched races nothing.
+TEST(SessionLoop, TheGhostKeyIsThePlayersNotTheWatchers) {
+    Played p;
+    p.loop.toggle_ghost();
+    EXPECT_TRUE(p.game.ghost.wanted);
+    EXPECT_EQ(p.game.sound_notice, kGhostShown);
+
+    const Replay replay = recorded_run();
+    Game game = Game::create(replay.start.seed, replay.start.records, std::nullopt);
+    apply_start_options(game, start_options(replay.start));
+    PlaySession session(game, replay.start, &replay);
+    SessionLoop loop(session, game);
+    loop.toggle_ghost();
+    EXPECT_FALSE(game.ghost.wanted);
+    EXPECT_EQ(game.sound_notice, kNoSoundNotice);
+}
+
 }  // namespace
 }  // namespace pyrelle
