@@ -326,13 +326,10 @@ void draw_shade_eyes(const Level& level, const View& view, Canvas& canvas) {
     }
 }
 
-// The burst's light comes after the lantern, exit, crystal and firefly lights.
-void soften_burst_light(const Level& level, float strength, std::vector<LightSource>& lights) {
-    if (!level.burst_flash) return;
-    std::vector<LightSource> before;
-    build_lights(level, kLanternLights | kExitLight | kCrystalLights | kFireflyLight, before);
-    lights[before.size()].intensity *= strength;
-}
+// The lights build_lights puts before the burst's: appending them, then the others, gives the
+// list all groups give at once, with the burst's light at a known place.
+constexpr LightGroups kLightsBeforeBurst =
+    kLanternLights | kExitLight | kCrystalLights | kFireflyLight;
 
 void draw_burst_ring(const Level& level, const View& view, float strength, Canvas& canvas) {
     if (!level.burst_flash) return;
@@ -403,8 +400,10 @@ void WorldRenderer::render(const Level& level, Canvas& canvas) {
     draw_moths(level, view, canvas);
 
     lights.clear();
-    build_lights(level, kAllLights, lights);
-    if (flash_strength != 1.0f) soften_burst_light(level, flash_strength, lights);
+    build_lights(level, kLightsBeforeBurst, lights);
+    const std::size_t burst = lights.size();
+    build_lights(level, kAllLights & ~kLightsBeforeBurst, lights);
+    if (level.burst_flash && flash_strength != 1.0f) lights[burst].intensity *= flash_strength;
     const AmbientLight ambient = ambient_light(level.biome);
     light_map.compute(lights, LightRgb{ambient.r, ambient.g, ambient.b}, tiles_of(level.cave),
                       static_cast<float>(view.cam_x), static_cast<float>(view.cam_y), kCellSizeF);
