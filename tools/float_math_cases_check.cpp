@@ -6,6 +6,7 @@
 //   float_math_cases_check tests/data/float_math_cases.txt
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/float_math.hpp"
 #include "float_bits.hpp"
