@@ -343,6 +343,54 @@ TEST(Game, WithoutTheDailyCaveNoDaysFileIsRead) {
     EXPECT_FALSE(fs::exists(dir.path / "pyrelle-jour.sav"));
 }
 
+std::uint64_t brightness(const Canvas& canvas) {
+    std::uint64_t sum = 0;
+    for (std::uint32_t p : canvas.pixels)
+        sum += red_of(p) + green_of(p) + blue_of(p);
+    return sum;
+}
+
+// Reduced motion softens the burst's flash and the end screen's white, and nothing else.
+TEST(Game, ReducedMotionSoftensTheFlashesOnly) {
+    struct Moment {
+        const char* name;
+        std::function<void(Game&)> reach;
+        bool softened;
+    };
+    const Moment moments[] = {
+        {"burst", [](Game& g) { steps(g, 3, press(&Keys::action)); }, true},
+        {"white-out",
+         [](Game& g) {
+             g.screen = Screen::Victory;
+             g.screen_timer = 1.2f;
+         },
+         true},
+        {"landscape",
+         [](Game& g) {
+             g.screen = Screen::Victory;
+             g.screen_timer = 2.0f;
+         },
+         true},
+        {"plain flight", [](Game& g) { steps(g, 30); }, false},
+    };
+    for (const Moment& m : moments) {
+        Canvas plain(320, 180), soft(320, 180);
+        for (const bool reduced : {false, true}) {
+            Game game = make_game(8);
+            game.screen = Screen::Play;
+            game.enter_depth(2);
+            game.reduced_motion = reduced;
+            m.reach(game);
+            game.render(reduced ? soft : plain);
+        }
+        if (m.softened) {
+            EXPECT_LT(brightness(soft), brightness(plain)) << m.name;
+        } else {
+            EXPECT_EQ(soft.pixels, plain.pixels) << m.name;
+        }
+    }
+}
+
 // Depth 10 and every deeper one is the Source's: its exit ends the run, so the deepest depth
 // a command line or a replay may ask for never wraps round to depth 0.
 TEST(Game, TheExitOfAnyDepthPastTheSourceEndsTheRun) {
