@@ -1,16 +1,20 @@
 #pragma once
 // Floats as their bits and back, for the tools that compare builds bit for bit.
-#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace pyrelle::tools {
 
 inline std::uint32_t bits_of(float v) {
-    return std::bit_cast<std::uint32_t>(v);
+    std::uint32_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
 }
 
 inline float float_of(std::uint32_t u) {
-    return std::bit_cast<float>(u);
+    float v;
+    std::memcpy(&v, &u, sizeof v);
+    return v;
 }
 
 // The bits of a result, every NaN as one (their payloads differ from one machine to the next

@@ -6,7 +6,6 @@
 //   float_math_cases_check tests/data/float_math_cases.txt
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "engine/float_math.hpp"
 #include "float_bits.hpp"
