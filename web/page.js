@@ -147,15 +147,20 @@
     return;
   }
 
-  // The smallest module that uses a SIMD instruction (a function that makes a v128 constant
-  // and drops it): where the browser cannot validate it, the build without SIMD is loaded.
+  // The smallest module that uses what the fast build needs, a SIMD instruction (a v128
+  // constant, dropped) and bulk memory (a memory.fill of nothing): where the browser cannot
+  // validate it, the build without either is loaded.
   const SIMD_PROBE = new Uint8Array([
     0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00,  // "\0asm", version 1
     0x01, 0x04, 0x01, 0x60, 0x00, 0x00,              // types: one, () -> ()
     0x03, 0x02, 0x01, 0x00,                          // functions: one, of that type
-    0x0a, 0x17, 0x01, 0x15, 0x00,                    // code: one body of 21 bytes, no locals
+    0x05, 0x03, 0x01, 0x00, 0x00,                    // memories: one, of no pages
+    0x0a, 0x20, 0x01, 0x1e, 0x00,                    // code: one body of 30 bytes, no locals
     0xfd, 0x0c, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // v128.const 0
-    0x1a, 0x0b,                                      // drop, end
+    0x1a,                                            // drop
+    0x41, 0x00, 0x41, 0x00, 0x41, 0x00,              // i32.const 0, three times
+    0xfc, 0x0b, 0x00,                                // memory.fill
+    0x0b,                                            // end
   ]);
   // Each file by its whole name: the zip for game hosts renames them (scripts/web-zip.mjs).
   const BUILD = WebAssembly.validate(SIMD_PROBE)

@@ -2,16 +2,25 @@
 # from: pyrelle.js and pyrelle.wasm with WebAssembly's SIMD (four lanes at a time in the light
 # map and the darkened screens, as SSE2 does on the desktop), and pyrelle-scalar.js and
 # pyrelle-scalar.wasm, lane by lane, for a browser without SIMD. Both give the desktop's bits.
+# Binaryen merges every function called from one place into its caller, which made the whole
+# picture one 50 KB function: the page's first picture waited about 50 ms for its quick
+# compilation, and the optimised one took longer than a short run. Small enough functions are
+# still merged; the hot loops stay functions of their own, compiled and optimised one by one.
+set(PYRELLE_WEB_INLINING -sBINARYEN_EXTRA_PASSES=--one-caller-inline-max-function-size=100)
 set(PYRELLE_WEB_LINK_OPTIONS
+  ${PYRELLE_WEB_INLINING}
   -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1
   # The page reaches the file system for the records (web/page.js).
   "-sEXPORTED_RUNTIME_METHODS=['FS']")
-# The game's libraries and main() with SIMD; the same sources again without it, as one
-# object library that the scalar page build and its Node.js twin share.
+# The game's libraries and main() with SIMD, and bulk memory (memory.copy and memory.fill for
+# memcpy and memset, rather than loops or calls out to JavaScript), which every browser with
+# SIMD has; the same sources again without either, as one object library that the scalar page
+# build and its Node.js twin share.
+set(PYRELLE_WEB_FEATURES -msimd128 -mbulk-memory)
 set(PYRELLE_SCALAR_SOURCES)
 foreach(library pyrelle_engine pyrelle_game pyrelle_shell pyrelle_platform)
-  target_compile_options(${library} PRIVATE -msimd128)
+  target_compile_options(${library} PRIVATE ${PYRELLE_WEB_FEATURES})
   get_target_property(sources ${library} SOURCES)
   list(APPEND PYRELLE_SCALAR_SOURCES ${sources})
 endforeach()
@@ -19,8 +28,8 @@ add_library(pyrelle_scalar_objects OBJECT ${PYRELLE_SCALAR_SOURCES})
 target_include_directories(pyrelle_scalar_objects PUBLIC src)
 target_link_libraries(pyrelle_scalar_objects PUBLIC pyrelle_build_flags ${UNISTRING_LIB})
 
-target_compile_options(pyrelle PRIVATE -msimd128)
-target_link_options(pyrelle PRIVATE ${PYRELLE_WEB_LINK_OPTIONS})
+target_compile_options(pyrelle PRIVATE ${PYRELLE_WEB_FEATURES})
+target_link_options(pyrelle PRIVATE ${PYRELLE_WEB_LINK_OPTIONS} -mbulk-memory)
 add_executable(pyrelle_scalar src/main.cpp)
 set_target_properties(pyrelle_scalar PROPERTIES OUTPUT_NAME pyrelle-scalar)
 target_link_libraries(pyrelle_scalar PRIVATE pyrelle_scalar_objects)
@@ -32,12 +41,12 @@ target_link_options(pyrelle_scalar PRIVATE ${PYRELLE_WEB_LINK_OPTIONS})
 # and pyrelle_node_scalar.js for the build without SIMD).
 # One file (the WebAssembly inside as base64): this Emscripten fetches a separate one with
 # Node.js's fetch, which takes no file paths.
-set(PYRELLE_NODE_LINK_OPTIONS -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1
-                              -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1)
+set(PYRELLE_NODE_LINK_OPTIONS ${PYRELLE_WEB_INLINING} -sENVIRONMENT=node -sNODERAWFS=1
+                              -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1)
 add_executable(pyrelle_node src/main.cpp)
-target_compile_options(pyrelle_node PRIVATE -msimd128)
+target_compile_options(pyrelle_node PRIVATE ${PYRELLE_WEB_FEATURES})
 target_link_libraries(pyrelle_node PRIVATE pyrelle_shell pyrelle_platform)
-target_link_options(pyrelle_node PRIVATE ${PYRELLE_NODE_LINK_OPTIONS})
+target_link_options(pyrelle_node PRIVATE ${PYRELLE_NODE_LINK_OPTIONS} -mbulk-memory)
 add_executable(pyrelle_node_scalar src/main.cpp)
 target_link_libraries(pyrelle_node_scalar PRIVATE pyrelle_scalar_objects)
 target_link_options(pyrelle_node_scalar PRIVATE ${PYRELLE_NODE_LINK_OPTIONS})

@@ -3,7 +3,8 @@
 # served on a free local port, driven by tests/web/web_test.mjs. The desktop binary under test
 # draws the reference pictures: the first picture of a page with ?seed=42 is its step-0
 # picture of the same seed, without records and with the records of records.sav. The page's
-# two builds are checked first: SIMD instructions in pyrelle.wasm, none in pyrelle-scalar.wasm.
+# two builds are checked first: SIMD and bulk memory instructions in pyrelle.wasm, none in
+# pyrelle-scalar.wasm.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib.sh"
@@ -60,6 +61,15 @@ scalar=$(simd_instructions "$site/pyrelle-scalar.wasm")
 echo "# instructions SIMD : $simd dans pyrelle.wasm, $scalar dans pyrelle-scalar.wasm"
 [ "$simd" -ge 500 ] || fail "pyrelle.wasm n'a que $simd instructions SIMD"
 expect_eq "instructions SIMD de pyrelle-scalar.wasm" "$scalar" 0
+# Bulk memory (memory.copy, memory.fill) likewise: only the build the SIMD probe chooses.
+bulk_instructions() {
+    wasm-objdump -d "$1" | grep -cE '\| +memory\.(copy|fill)' || true
+}
+bulk=$(bulk_instructions "$site/pyrelle.wasm")
+bulk_scalar=$(bulk_instructions "$site/pyrelle-scalar.wasm")
+echo "# mémoire en bloc : $bulk dans pyrelle.wasm, $bulk_scalar dans pyrelle-scalar.wasm"
+[ "$bulk" -ge 1 ] || fail "pyrelle.wasm n'a pas d'instruction de mémoire en bloc"
+expect_eq "mémoire en bloc dans pyrelle-scalar.wasm" "$bulk_scalar" 0
 
 # The server notes every path asked for: the test counts the fetches of the WebAssembly.
 node "$repo/scripts/serve.mjs" "$work/site" 0 "$work/requests.log" >"$work/server.out" 2>&1 &

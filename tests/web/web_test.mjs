@@ -667,14 +667,17 @@ try {
     if (build === 'pyrelle') {
       const probes = await tab.evaluate(() => window.probes);
       let simd = 0;
+      let bulk = 0;
       if (probes.length === 1) {
         const file = join(references, 'sonde.wasm');
         writeFileSync(file, Uint8Array.from(probes[0]));
-        simd = execFileSync('wasm-objdump', ['-d', file], {encoding: 'utf8'}).split('\n')
-                   .filter((l) => /\| +(v128|[if](8x16|16x8|32x4|64x2))\./.test(l)).length;
+        const code = execFileSync('wasm-objdump', ['-d', file], {encoding: 'utf8'}).split('\n');
+        simd = code.filter((l) => /\| +(v128|[if](8x16|16x8|32x4|64x2))\./.test(l)).length;
+        bulk = code.filter((l) => /\| +memory\.(fill|copy)/.test(l)).length;
       }
-      check(probes.length === 1 && simd > 0,
-            `la sonde de la page est validée une fois et tient ${simd} instruction(s) SIMD`);
+      check(probes.length === 1 && simd > 0 && bulk > 0,
+            `la sonde de la page est validée une fois et tient ${simd} instruction(s) SIMD ` +
+            `et ${bulk} de mémoire en bloc`);
     }
     check(build_problems.length === 0,
           `${name} sans erreur${build_problems.length ? ' : ' + build_problems.join(' ; ') : ''}`);
