@@ -3,8 +3,9 @@
 // headless Chromium (the summary's `rendu : … par image`, and the whole run's time: its steps
 // and its 61 pictures), medians over several runs, and their ratio to the desktop's. Then the
 // live game of each build, drawn in a canvas at the browser's frame rate while the autopilot
-// flies from depth 9 into depth 10: the longest frames of the page's thread (the game's turn
-// and its picture), where the new cave is made.
+// flies from depth 9 into depth 10: the first frame (where the browser compiles what draws the
+// picture), and the longest frames of the page's thread (the game's turn and its picture),
+// where the new cave is made.
 // Usage: node tests/web/render_bench.mjs SITE_DIR DESKTOP_BINARY [RUNS]
 //   SITE_DIR is build/web; DESKTOP_BINARY the Release program (build/release/pyrelle).
 //   PYRELLE_BENCH_PICTURES names a folder for the live game's last pictures, to see that the
@@ -154,6 +155,7 @@ try {
     const longest = [...later].sort((a, b) => b[1] - a[1]).slice(0, 3);
     const durations = later.map(([, ms]) => ms);
     console.log(`page vivante, profondeur 9 → 10  ${build.padEnd(15)} ${frames.length} images, ` +
+                `la première ${frames[0][1].toFixed(1)} ms, ` +
                 `médiane ${median(durations).toFixed(2)} ms, les plus longues : ` +
                 longest.map(([at, ms]) => `${ms.toFixed(1)} ms à ${(at / 1000).toFixed(2)} s`).join(', '));
     if (process.env.PYRELLE_BENCH_PICTURES) {
