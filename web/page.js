@@ -150,7 +150,7 @@
   // The smallest module that uses what the fast build needs, a SIMD instruction (a v128
   // constant, dropped) and bulk memory (a memory.fill of nothing): where the browser cannot
   // validate it, the build without either is loaded.
-  const SIMD_PROBE = new Uint8Array([
+  const FAST_BUILD_PROBE = new Uint8Array([
     0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00,  // "\0asm", version 1
     0x01, 0x04, 0x01, 0x60, 0x00, 0x00,              // types: one, () -> ()
     0x03, 0x02, 0x01, 0x00,                          // functions: one, of that type
@@ -163,7 +163,7 @@
     0x0b,                                            // end
   ]);
   // Each file by its whole name: the zip for game hosts renames them (scripts/web-zip.mjs).
-  const BUILD = WebAssembly.validate(SIMD_PROBE)
+  const BUILD = WebAssembly.validate(FAST_BUILD_PROBE)
                     ? {script: 'pyrelle.js', wasm: 'pyrelle.wasm'}
                     : {script: 'pyrelle-scalar.js', wasm: 'pyrelle-scalar.wasm'};
 

@@ -1,7 +1,8 @@
 # The browser build: the page and, beside it, the game in two builds that page.js chooses
 # from: pyrelle.js and pyrelle.wasm with WebAssembly's SIMD (four lanes at a time in the light
 # map and the darkened screens, as SSE2 does on the desktop), and pyrelle-scalar.js and
-# pyrelle-scalar.wasm, lane by lane, for a browser without SIMD. Both give the desktop's bits.
+# pyrelle-scalar.wasm, lane by lane, for a browser without SIMD or bulk memory. Both give the
+# desktop's bits.
 # Binaryen merges every function called from one place into its caller, which made the whole
 # picture one 50 KB function: the page's first picture waited about 50 ms for its quick
 # compilation, and the optimised one took longer than a short run. Small enough functions are
