@@ -52,21 +52,21 @@ done
 for build in pyrelle pyrelle-scalar; do
     head -c 4096 "$site/$build.wasm" >"$work/site/abime/$build.wasm"
 done
-# SIMD instructions (v128 and the lane-wise ones: i8x16, f32x4…) in each build's code.
-simd_instructions() {
-    wasm-objdump -d "$1" | grep -cE '\| +(v128|[if](8x16|16x8|32x4|64x2))\.' || true
+# How many instructions of a build's code match a pattern.
+instructions() {
+    wasm-objdump -d "$1" | grep -cE "\\| +($2)" || true
 }
-simd=$(simd_instructions "$site/pyrelle.wasm")
-scalar=$(simd_instructions "$site/pyrelle-scalar.wasm")
+# SIMD instructions (v128 and the lane-wise ones: i8x16, f32x4…) in each build's code.
+SIMD='(v128|[if](8x16|16x8|32x4|64x2))\.'
+simd=$(instructions "$site/pyrelle.wasm" "$SIMD")
+scalar=$(instructions "$site/pyrelle-scalar.wasm" "$SIMD")
 echo "# instructions SIMD : $simd dans pyrelle.wasm, $scalar dans pyrelle-scalar.wasm"
 [ "$simd" -ge 500 ] || fail "pyrelle.wasm n'a que $simd instructions SIMD"
 expect_eq "instructions SIMD de pyrelle-scalar.wasm" "$scalar" 0
-# Bulk memory (memory.copy, memory.fill) likewise: only the build the SIMD probe chooses.
-bulk_instructions() {
-    wasm-objdump -d "$1" | grep -cE '\| +memory\.(copy|fill)' || true
-}
-bulk=$(bulk_instructions "$site/pyrelle.wasm")
-bulk_scalar=$(bulk_instructions "$site/pyrelle-scalar.wasm")
+# Bulk memory (memory.copy, memory.fill) likewise: only the build the page's probe chooses.
+BULK='memory\.(copy|fill)'
+bulk=$(instructions "$site/pyrelle.wasm" "$BULK")
+bulk_scalar=$(instructions "$site/pyrelle-scalar.wasm" "$BULK")
 echo "# mémoire en bloc : $bulk dans pyrelle.wasm, $bulk_scalar dans pyrelle-scalar.wasm"
 [ "$bulk" -ge 1 ] || fail "pyrelle.wasm n'a pas d'instruction de mémoire en bloc"
 expect_eq "mémoire en bloc dans pyrelle-scalar.wasm" "$bulk_scalar" 0
